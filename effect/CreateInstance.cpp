@@ -1,0 +1,5 @@
+#include "effect/Glowmarsh.h"
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+    return new Glowmarsh(audioMaster);
+}

@@ -1,0 +1,57 @@
+// Glowmarsh: a stereo tap-network effect with three parameters (Sustain,
+// Grain, Dry/Wet), no editor, no programs but one program name, and its
+// state saved as a 12-byte chunk of the three parameter values.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "engine/EngineState.h"
+#include "host/AudioEffectX.h"
+
+class Glowmarsh : public AudioEffectX {
+public:
+    explicit Glowmarsh(audioMasterCallback audioMaster);
+    ~Glowmarsh() override;
+
+    // Audio thread.
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
+
+    // Any thread; values are normalised, 0 to 1.
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParameterLabel(VstInt32 index, char* label) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+
+    // The state: three native-order floats. The block handed out stays valid
+    // until the next getChunk or the end of the instance.
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override;
+    VstInt32 canDo(char* text) override;
+    VstInt32 getPlugCategory() override;
+
+    static constexpr VstInt32 kNumParams = 3;
+    static constexpr VstInt32 kChunkBytes = 3 * sizeof(float);
+
+    // The engine, for tests that look inside.
+    const glowmarsh::EngineState& engineState() const { return engine; }
+
+private:
+    std::atomic<float>* parameter(VstInt32 index);
+
+    char programName[25];                 // up to 24 characters
+    std::set<std::string> canDoSet;       // capabilities answered 1
+    glowmarsh::EngineState engine;
+    std::unique_ptr<float[]> chunkBlock;  // the last block handed out by getChunk
+};

@@ -1,0 +1,17 @@
+# Fails unless the dynamic symbol table defines exactly VSTPluginMain and main_macho.
+execute_process(COMMAND "${NM}" -D --defined-only "${PLUGIN}"
+                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${PLUGIN}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(names "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "VSTPluginMain;main_macho")
+  message(FATAL_ERROR "exported symbols are [${names}], expected [VSTPluginMain;main_macho]")
+endif()
+message(STATUS "exports: ${names}")
