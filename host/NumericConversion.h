@@ -28,3 +28,8 @@ constexpr std::int32_t saturateToInt32(std::intptr_t x) {
     }
     return static_cast<std::int32_t>(x);
 }
+
+// Rounds to the nearest float; beyond the float range the result is infinite.
+constexpr float toFloat(double x) {
+    return static_cast<float>(x);
+}
