@@ -1,6 +1,8 @@
 #include "effect/Glowmarsh.h"
 
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "engine/Engine.h"
 #include "host/BoundedText.h"
@@ -56,7 +58,7 @@ std::atomic<float>* Glowmarsh::parameter(VstInt32 index) {
     }
 }
 
-// Stored as given: the engine bounds what it reads at each block.
+// Stored as given, unclamped: hosts send 0 to 1. An unknown index changes nothing.
 void Glowmarsh::setParameter(VstInt32 index, float value) {
     if (std::atomic<float>* field = parameter(index)) {
         field->store(value, std::memory_order_relaxed);
@@ -94,14 +96,20 @@ void Glowmarsh::getParameterName(VstInt32 index, char* text) {
     }
 }
 
+// Each call hands out a new block and releases the previous one: the host
+// reads a block right after the call, and none outlives the instance.
 VstInt32 Glowmarsh::getChunk(void** data, bool /*isPreset*/) {
     if (data == nullptr) {
         return 0;
     }
-    chunkBlock = std::make_unique<float[]>(kNumParams);
-    for (VstInt32 i = 0; i < kNumParams; ++i) {
-        chunkBlock[i] = getParameter(i);
+    std::unique_ptr<float[]> block(new (std::nothrow) float[kNumParams]{});
+    if (!block) {
+        return 0;  // no chunk; the host's pointer and the previous block stay as they were
     }
+    for (VstInt32 i = 0; i < kNumParams; ++i) {
+        block[i] = getParameter(i);
+    }
+    chunkBlock = std::move(block);
     *data = chunkBlock.get();
     return kChunkBytes;
 }

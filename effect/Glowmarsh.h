@@ -3,6 +3,7 @@
 // state saved as a 12-byte chunk of the three parameter values.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
@@ -19,19 +20,26 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
 
-    // Any thread; values are normalised, 0 to 1.
+    // Any thread, also while processing runs; values are normalised, 0 to 1,
+    // and take effect at the next block. Indexes outside 0 to 2 are ignored
+    // (getParameter answers 0).
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
 
+    // The one program's name, up to 24 characters; name buffers take 25 bytes.
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
-    void getParameterLabel(VstInt32 index, char* label) override;
-    void getParameterDisplay(VstInt32 index, char* text) override;
-    void getParameterName(VstInt32 index, char* text) override;
+    // Parameter texts, 9 bytes each; an index outside 0 to 2 leaves the buffer untouched.
+    void getParameterLabel(VstInt32 index, char* label) override;    // always empty
+    void getParameterDisplay(VstInt32 index, char* text) override;   // the value through float2string
+    void getParameterName(VstInt32 index, char* text) override;      // "Sustain", "Grain", "Dry/Wet"
 
-    // The state: three native-order floats. The block handed out stays valid
-    // until the next getChunk or the end of the instance.
+    // The state: three native-order floats, 12 bytes. The block handed out
+    // stays valid until the next getChunk or the end of the instance; answers 0
+    // without a place to put it or memory for it.
     VstInt32 getChunk(void** data, bool isPreset) override;
+    // Restores the three values, each clamped into 0 to 1 (NaN to 0). Null
+    // data or fewer than 12 bytes change nothing. Always answers 0.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
     bool getEffectName(char* name) override;
@@ -41,8 +49,8 @@ public:
     VstInt32 canDo(char* text) override;
     VstInt32 getPlugCategory() override;
 
-    static constexpr VstInt32 kNumParams = 3;
-    static constexpr VstInt32 kChunkBytes = 3 * sizeof(float);
+    static constexpr VstInt32 kNumParams = 3;                         // Sustain, Grain, Dry/Wet
+    static constexpr VstInt32 kChunkBytes = kNumParams * sizeof(float);  // bytes of the chunk
 
     // The engine, for tests that look inside.
     const glowmarsh::EngineState& engineState() const { return engine; }
