@@ -7,7 +7,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <string>
 
 #include "effect/Glowmarsh.h"
 
@@ -121,17 +120,6 @@ TEST(Chunk, LongerChunkRestoresItsFirstTwelveBytes) {
 TEST(Chunk, NowhereToPutTheChunkAnswersZero) {
     auto effect = std::make_unique<Glowmarsh>(nullptr);
     EXPECT_EQ(effect->getChunk(nullptr, false), 0);
-}
-
-TEST(Chunk, SetChunkLeavesTheProgramNameAlone) {
-    auto effect = std::make_unique<Glowmarsh>(nullptr);
-    std::string name = "Kept";
-    effect->setProgramName(name.data());
-    Bytes given = bytesOf({0.1f, 0.2f, 0.3f});
-    effect->setChunk(given.data(), Glowmarsh::kChunkBytes, false);
-    char text[25];
-    effect->getProgramName(text);
-    EXPECT_STREQ(text, "Kept");
 }
 
 // Restoring a saved chunk gives back the same 12 bytes for any values in 0

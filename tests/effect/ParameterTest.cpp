@@ -112,13 +112,6 @@ TEST(Parameters, ValuesAreStoredUnchanged) {
     }
 }
 
-TEST(Parameters, DefaultsAreTheNearestFloats) {
-    auto effect = makeEffect();
-    EXPECT_EQ(bitsOf(effect->getParameter(0)), 0x3F800000u);  // 1.0
-    EXPECT_EQ(bitsOf(effect->getParameter(1)), 0x3F333333u);  // 0.7
-    EXPECT_EQ(bitsOf(effect->getParameter(2)), 0x3E4CCCCDu);  // 0.2
-}
-
 // An index outside 0 to 2 touches no buffer and no value; getParameter answers 0.
 TEST(Parameters, IndexesOutsideTheRangeChangeNothing) {
     auto effect = makeEffect();

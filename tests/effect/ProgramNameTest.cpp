@@ -40,17 +40,4 @@ TEST(ProgramName, SetThenGet) {
     }
 }
 
-// A name set twice leaves nothing of the longer first one behind.
-TEST(ProgramName, ShorterNameReplacesLongerOneWhole) {
-    auto effect = std::make_unique<Glowmarsh>(nullptr);
-    std::string longName = "a rather long program name";
-    std::string shortName = "b";
-    effect->setProgramName(longName.data());
-    effect->setProgramName(shortName.data());
-    GuardedText buffer(kNameBytes);
-    effect->getProgramName(buffer.data());
-    EXPECT_EQ(buffer.text(), "b");
-    EXPECT_EQ(buffer.fault(), "");
-}
-
 }  // namespace
