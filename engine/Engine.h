@@ -6,6 +6,9 @@
 
 namespace glowmarsh {
 
+// Channels 0 (left) and 1 (right) of inputs and outputs, frames samples each;
+// outputs may be the input buffers themselves, also crosswise. A count of 0
+// or less still runs the block set-up but touches no buffer.
 void processBlock(EngineState& state, float** inputs, float** outputs, std::int32_t frames);
 void processBlock(EngineState& state, double** inputs, double** outputs, std::int32_t frames);
 
