@@ -2,6 +2,7 @@
 // through one of these, so a reader sees where precision is lost.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -16,10 +17,10 @@ inline float toFloat(double value) {
 // outside the int range; here a finite value beyond it saturates and a NaN or
 // infinity gives 0, so one bad sample cannot turn into full-scale garbage.
 inline std::int32_t truncToInt(double value) {
-    if (value > -2147483649.0 && value < 2147483648.0) {
+    if (std::fabs(value) < 2147483648.0) {
         return static_cast<std::int32_t>(value);
     }
-    if (!(value - value == 0.0)) {  // NaN or infinite
+    if (!std::isfinite(value)) {
         return 0;
     }
     return value > 0.0 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min();
