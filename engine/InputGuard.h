@@ -10,6 +10,7 @@ namespace glowmarsh {
 // One noise sequence: 1 to 1700021, stepping by 1 per replacement. Shared by
 // every instance in the module, so updates are atomic.
 using NoiseCounter = std::atomic<std::int32_t>;
+static_assert(NoiseCounter::is_always_lock_free, "the audio thread must not take a lock");
 
 // The two counters of one processing call (left and right channel).
 struct NoiseCounters {
