@@ -57,21 +57,6 @@ TEST(WetSmoothing, WorkedSequences) {
     }
 }
 
-TEST(WetSmoothing, HistoryIsAShiftRegisterOfFloatRoundedChanges) {
-    double coeff[11];
-    glowmarsh::fillSmoothingWindow(10.0f, coeff);
-    Channel channel;
-    const std::int32_t sums[] = {16777217, 0, 5, 5, -3};
-    for (std::int32_t s : sums) {
-        glowmarsh::smoothWet(s, channel.view(), coeff, 74.08104f);
-    }
-    const double expected[] = {-8.0, 0.0, 5.0, -16777216.0, 16777216.0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 10; ++k) {
-        EXPECT_EQ(channel.history[k], expected[k]) << "entry " << k;
-    }
-    EXPECT_EQ(channel.lastSum, -3.0);
-}
-
 TEST(WetMix, GainsAtTheEnds) {
     struct Row { const char* what; float dryWet; double wet, dry, mix; };
     const Row rows[] = {
