@@ -1,0 +1,189 @@
+"""Ardour 7 as a headless test partner: its VST scanner, its Lua session tool,
+its exporter, and the few edits of a saved session that its Lua API cannot make.
+
+Every run gets a private HOME and XDG folders, and LXVST_PATH names only the
+folder holding the plug-in under test, so nothing of the machine's own Ardour
+set-up or plug-ins takes part.
+"""
+
+import base64
+import os
+import shutil
+import struct
+import subprocess
+import time
+import xml.etree.ElementTree as ET
+
+LUA_TOOL = "/usr/bin/ardour7-lua"
+EXPORT_TOOL = "/usr/bin/ardour7-export"
+LIB_DIR = "/usr/lib/ardour7"
+SCANNER = LIB_DIR + "/ardour-vst-scanner"
+TOOLS = (LUA_TOOL, EXPORT_TOOL, SCANNER)
+
+# A stuck run is ended and tried once more; the Dummy backend has been seen to
+# hang in an export that succeeds when repeated.
+RUN_TIMEOUT_S = 120
+RUN_ATTEMPTS = 2
+
+
+def missing_tools():
+    return [t for t in TOOLS if not os.access(t, os.X_OK)]
+
+
+class HostError(Exception):
+    """Ardour could not do what the test asked of it."""
+
+
+class Ardour:
+    def __init__(self, root, plugin_path, log):
+        """Lays out a private world under root, with a back-dated copy of the plug-in."""
+        self.root = root
+        self.log = log
+        shutil.rmtree(root, ignore_errors=True)
+        for sub in ("home", "config", "cache", "vst", "sessions"):
+            os.makedirs(os.path.join(root, sub))
+        self.plugin = os.path.join(root, "vst", os.path.basename(plugin_path))
+        shutil.copyfile(plugin_path, self.plugin)
+        # Ardour trusts its scan cache only for a module older (in whole
+        # seconds) than the cache entry; a fresh build would be rescanned.
+        past = time.time() - 60
+        os.utime(self.plugin, (past, past))
+        self.env = dict(os.environ,
+                        HOME=os.path.join(root, "home"),
+                        XDG_CONFIG_HOME=os.path.join(root, "config"),
+                        XDG_CACHE_HOME=os.path.join(root, "cache"),
+                        LXVST_PATH=os.path.join(root, "vst"))
+        self.lua_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session.lua")
+
+    def _run(self, what, argv, env):
+        for attempt in range(1, RUN_ATTEMPTS + 1):
+            started = time.monotonic()
+            try:
+                done = subprocess.run(argv, env=env, cwd=self.root, stdin=subprocess.DEVNULL,
+                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                      text=True, errors="replace", timeout=RUN_TIMEOUT_S)
+            except subprocess.TimeoutExpired:
+                self.log("note: %s did not finish in %d s (attempt %d)" % (what, RUN_TIMEOUT_S, attempt))
+                continue
+            self.log("%s: %.1f s" % (what, time.monotonic() - started))
+            # The Lua bridge prints a line per dispatched call; it says nothing.
+            output = "\n".join(line for line in done.stdout.splitlines()
+                               if not line.startswith("lua/unknown direct dispatch"))
+            if done.returncode != 0:
+                raise HostError("%s exited with %d:\n%s" % (what, done.returncode, output))
+            return output
+        raise HostError("%s hung %d times" % (what, RUN_ATTEMPTS))
+
+    def scan(self):
+        """Runs Ardour's VST2 scanner on the plug-in; answers (output, cache entry attributes)."""
+        env = dict(self.env, LD_LIBRARY_PATH=LIB_DIR)
+        output = self._run("scan", [SCANNER, "-f", self.plugin], env)
+        cache = None
+        for line in output.splitlines():
+            if "Saved VST2 plugin cache to " in line:
+                cache = line.split("Saved VST2 plugin cache to ", 1)[1].strip()
+        if cache is None or not os.path.exists(cache):
+            return output, None
+        entries = ET.parse(cache).getroot().findall("VST2Info")
+        return output, [e.attrib for e in entries]
+
+    def lua(self, what, *args):
+        """Runs session.lua; answers its report lines as lists of fields."""
+        output = self._run(what, [LUA_TOOL, self.lua_script] + [str(a) for a in args], self.env)
+        reports = [line.split("\t")[1:] for line in output.splitlines() if line.startswith("@\t")]
+        return output, reports
+
+    def export(self, what, session_dir, name, wav_path):
+        """Renders the session's master bus to a 32-bit float WAV."""
+        if os.path.exists(wav_path):
+            os.remove(wav_path)
+        output = self._run(what, [EXPORT_TOOL, "-b", "float", "-o", wav_path, session_dir, name], self.env)
+        if not os.path.exists(wav_path):
+            raise HostError("%s wrote no file:\n%s" % (what, output))
+        return output
+
+
+class SessionFile:
+    """A saved session's XML, for what headless Lua cannot do: placing audio on
+    the track (there is no import call) and reading or replacing the plug-in's
+    saved chunk."""
+
+    def __init__(self, path):
+        self.path = path
+        self.tree = ET.parse(path)
+        self.root = self.tree.getroot()
+
+    def save(self):
+        self.tree.write(self.path, encoding="UTF-8", xml_declaration=True)
+
+    def _new_id(self):
+        next_id = int(self.root.get("id-counter")) + 1
+        self.root.set("id-counter", str(next_id))
+        return str(next_id)
+
+    def _time(self, frames):
+        # Audio-time positions are counted in superclock ticks.
+        ticks_per_s = int(self.root.find("TempoMap").get("superclocks-per-second"))
+        rate = int(self.root.get("sample-rate"))
+        if frames * ticks_per_s % rate:
+            raise ValueError("%d frames fall between superclock ticks" % frames)
+        return "a%d" % (frames * ticks_per_s // rate)
+
+    def place_audio(self, channel_files, frames):
+        """Puts one region at the start of the track, reading one mono file per
+        channel from the session's audio folder, and makes it the session range."""
+        sources = self.root.find("Sources")
+        source_ids = []
+        for name in channel_files:
+            source_ids.append(self._new_id())
+            ET.SubElement(sources, "Source", {
+                "name": name, "type": "audio", "flags": "", "id": source_ids[-1],
+                "captured-for": "", "channel": "0", "origin": "", "gain": "1"})
+        playlists = self.root.findall("Playlists/Playlist")
+        if len(playlists) != 1:
+            raise ValueError("expected one playlist, found %d" % len(playlists))
+        region = {
+            "name": "input", "id": self._new_id(), "type": "audio",
+            "start": self._time(0), "length": "%s@%s" % (self._time(frames), self._time(0)),
+            "sync-position": self._time(0), "ancestral-start": self._time(0),
+            "ancestral-length": "%s@%s" % (self._time(0), self._time(0)),
+            "channels": str(len(channel_files)), "whole-file": "0",
+            # No fades and a flat envelope: the region plays its samples untouched.
+            "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0",
+            "default-fade-in": "0", "default-fade-out": "0", "scale-amplitude": "1",
+            "muted": "0", "opaque": "1", "stretch": "1", "shift": "1"}
+        for channel, source_id in enumerate(source_ids):
+            region["source-%d" % channel] = source_id
+            region["master-source-%d" % channel] = source_id
+        ET.SubElement(playlists[0], "Region", region)
+        ET.SubElement(self.root.find("Locations"), "Location", {
+            "id": self._new_id(), "name": "session", "start": self._time(0),
+            "end": self._time(frames), "flags": "IsSessionRange", "locked": "0",
+            "timestamp": "0", "cue": "0"})
+
+    def audio_folder(self):
+        return os.path.join(os.path.dirname(self.path), "interchange", self.root.get("name"), "audiofiles")
+
+    def _chunk_node(self):
+        nodes = self.root.findall(".//Processor[@type='lxvst']/lxvst/chunk")
+        if len(nodes) != 1:
+            raise ValueError("expected one saved VST chunk, found %d" % len(nodes))
+        return nodes[0]
+
+    def chunk(self):
+        """The plug-in's saved chunk, as bytes."""
+        return base64.b64decode(self._chunk_node().text or "")
+
+    def set_chunk(self, data):
+        self._chunk_node().text = base64.b64encode(data).decode("ascii")
+
+
+def pack_chunk(values):
+    """Glowmarsh's chunk: its three parameters as 32-bit floats in the machine's byte order."""
+    return struct.pack("=3f", *values)
+
+
+def unpack_chunk(data):
+    if len(data) != 12:
+        raise ValueError("a Glowmarsh chunk holds 12 bytes, this one %d" % len(data))
+    return struct.unpack("=3f", data)
