@@ -4,13 +4,13 @@
   realhost_test.py --plugin Glowmarsh.so --work DIR [--stage host]
       Ardour scans the plug-in, inserts it on a stereo track, lists its
       parameters, keeps a parameter change and the saved chunk across reloads,
-      and renders a file through it: with Dry/Wet 0 the output is the input
-      plus the dither, nothing else.
-  realhost_test.py --plugin Glowmarsh.so --work DIR --stage level --renderer glowmarsh-render
-      Ardour's fully wet render has the level of glowmarsh-render's render of
-      the same input at Ardour's block size.
+      and with the plug-in switched off plays the test input back untouched.
+  realhost_test.py --plugin Glowmarsh.so --work DIR --stage render --renderer glowmarsh-render
+      Ardour renders the input through the plug-in: with Dry/Wet 0 the output
+      is the input plus the dither, nothing else; fully wet it has the level of
+      glowmarsh-render's render of the same input at Ardour's block size.
 
-Exits 77 (skipped) when Ardour 7 is not installed, or for the level stage when
+Exits 77 (skipped) when Ardour 7 is not installed, or for the render stage when
 glowmarsh-render was not built; GLOWMARSH_REQUIRE_ARDOUR=1 turns a missing
 Ardour into a failure (the CI run installs it).
 """
@@ -38,7 +38,8 @@ PARAMETERS = [  # name, default
     ("Grain", 0.7),
     ("Dry/Wet", 0.2),
 ]
-# A change made through the host, and a chunk written into the saved session.
+# A change made through the host (fully dry), and a chunk written into the
+# saved session (fully wet).
 CHANGED = (0.5, 0.25, 0.0)
 CHUNK = (0.75, 0.5, 1.0)
 
@@ -223,7 +224,7 @@ def host_stage(run):
     run.place_input()
 
     # A change through the host, with the plug-in switched off to see Ardour's own path.
-    reports = run.update("set parameters", *["%d=%r" % (i, v) for i, v in enumerate(CHANGED)], "inactive")
+    reports = run.update("set parameters", *settings(CHANGED), "inactive")
     run.check_routing(reports)
     run.check_parameters("after the change", as_edited(reports), CHANGED)
     saved = run.saved_chunk()
@@ -237,12 +238,7 @@ def host_stage(run):
             "%d frames exported for %d" % (len(bypassed[0]), frames))
 
     reports = run.update("reload and switch on", "active")
-    rate, block = by_kind(reports, "engine")[0]
-    log("Ardour runs at %s Hz with blocks of %s frames" % (rate, block))
     run.check_parameters("reloaded", as_loaded(reports), CHANGED)
-
-    dry = run.export("export-dry")
-    check_dither_only(c, run.input, dry)
 
     # A chunk written into the saved session is what the reloaded plug-in holds.
     session = ardour.SessionFile(run.session_file)
@@ -252,6 +248,10 @@ def host_stage(run):
     run.check_parameters("chunk reloaded", as_loaded(reports), CHUNK)
     saved = run.saved_chunk()
     c.check("saving again keeps the chunk", all(same_float(a, b) for a, b in zip(saved, CHUNK)), "%r" % (saved,))
+
+
+def settings(values):
+    return ["%d=%r" % (i, v) for i, v in enumerate(values)]
 
 
 def check_dither_only(c, source, output):
@@ -274,21 +274,28 @@ def check_dither_only(c, source, output):
                 worst, worst_at = excess, (ch, n)
             previous = x
     total = 2 * frames
-    detail = "largest deviation %.3g units of the local dither span at channel %s frame %s; %d of %d samples changed" % (
-        worst, *(worst_at or ("-", "-")), changed, total)
-    c.check("Dry/Wet 0: output is the input plus dither only", worst <= DITHER_ULPS, detail)
-    c.check("Dry/Wet 0: the dither is there", changed >= total // 100, detail)
+    c.check("Dry/Wet 0: output is the input plus dither only", worst <= DITHER_ULPS,
+            "largest |out - in| is %.3g x (ulp here + ulp of the frame before), at channel %s frame %s"
+            % (worst, *(worst_at or ("-", "-"))))
+    c.check("Dry/Wet 0: the dither is there", changed >= total // 100, "%d of %d samples changed" % (changed, total))
 
 
-def level_stage(run, renderer):
+def render_stage(run, renderer):
     c = run.checks
     run.scan()
     run.create()
     run.place_input()
-    reports = run.update("set fully wet", *["%d=%r" % (i, v) for i, v in enumerate(CHUNK)])
+
+    reports = run.update("set dry", *settings(CHANGED))
     run.check_routing(reports)
+    run.check_parameters("dry settings", as_edited(reports), CHANGED)
+    check_dither_only(c, run.input, run.export("export-dry"))
+
+    reports = run.update("set fully wet", *settings(CHUNK))
     run.check_parameters("wet settings", as_edited(reports), CHUNK)
-    block = int(by_kind(reports, "engine")[0][1])
+    rate, block = by_kind(reports, "engine")[0]
+    log("Ardour runs at %s Hz with blocks of %s frames" % (rate, block))
+    block = int(block)
     ardour_out = run.export("export-wet")
 
     stereo_in = os.path.join(run.host.root, "input.wav")
@@ -322,8 +329,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--plugin", required=True, help="Glowmarsh.so to load")
     parser.add_argument("--work", required=True, help="folder for sessions, renders and Ardour's private settings")
-    parser.add_argument("--stage", choices=("host", "level"), default="host")
-    parser.add_argument("--renderer", help="glowmarsh-render, for the level stage")
+    parser.add_argument("--stage", choices=("host", "render"), default="host")
+    parser.add_argument("--renderer", help="glowmarsh-render, for the render stage")
     args = parser.parse_args()
 
     missing = ardour.missing_tools()
@@ -332,8 +339,8 @@ def main():
         print("%s: Ardour 7 is not installed (no %s); apt-get install --no-install-recommends ardour"
               % ("FAILED (GLOWMARSH_REQUIRE_ARDOUR=1)" if required else "SKIPPED", ", ".join(missing)))
         return 1 if required else SKIP
-    if args.stage == "level" and not (args.renderer and os.access(args.renderer, os.X_OK)):
-        print("SKIPPED: glowmarsh-render was not built, so there is nothing to compare Ardour's render with")
+    if args.stage == "render" and not (args.renderer and os.access(args.renderer, os.X_OK)):
+        print("SKIPPED: glowmarsh-render was not built; the render checks compare Ardour's output with it")
         return SKIP
 
     checks = Checks()
@@ -343,7 +350,7 @@ def main():
         if args.stage == "host":
             host_stage(run)
         else:
-            level_stage(run, args.renderer)
+            render_stage(run, args.renderer)
     except ardour.HostError as error:
         checks.check("Ardour completes every step", False, str(error))
     print("%d failed; %.1f s in all; sessions and renders kept in %s"
