@@ -4,11 +4,11 @@
   realhost_test.py --plugin Glowmarsh.so --work DIR [--stage host]
       Ardour scans the plug-in, inserts it on a stereo track, lists its
       parameters, keeps a parameter change and the saved chunk across reloads,
-      and with the plug-in switched off plays the test input back untouched.
+      plays the test input back untouched with the plug-in switched off, and
+      through it with Dry/Wet 0 adds the dither and nothing else.
   realhost_test.py --plugin Glowmarsh.so --work DIR --stage render --renderer glowmarsh-render
-      Ardour renders the input through the plug-in: with Dry/Wet 0 the output
-      is the input plus the dither, nothing else; fully wet it has the level of
-      glowmarsh-render's render of the same input at Ardour's block size.
+      Ardour's fully wet render has the level of glowmarsh-render's render of
+      the same input at Ardour's block size.
 
 Exits 77 (skipped) when Ardour 7 is not installed, or for the render stage when
 glowmarsh-render was not built; GLOWMARSH_REQUIRE_ARDOUR=1 turns a missing
@@ -239,6 +239,7 @@ def host_stage(run):
 
     reports = run.update("reload and switch on", "active")
     run.check_parameters("reloaded", as_loaded(reports), CHANGED)
+    check_dither_only(c, run.input, run.export("export-dry"))
 
     # A chunk written into the saved session is what the reloaded plug-in holds.
     session = ardour.SessionFile(run.session_file)
@@ -286,12 +287,8 @@ def render_stage(run, renderer):
     run.create()
     run.place_input()
 
-    reports = run.update("set dry", *settings(CHANGED))
-    run.check_routing(reports)
-    run.check_parameters("dry settings", as_edited(reports), CHANGED)
-    check_dither_only(c, run.input, run.export("export-dry"))
-
     reports = run.update("set fully wet", *settings(CHUNK))
+    run.check_routing(reports)
     run.check_parameters("wet settings", as_edited(reports), CHUNK)
     rate, block = by_kind(reports, "engine")[0]
     log("Ardour runs at %s Hz with blocks of %s frames" % (rate, block))
