@@ -77,8 +77,9 @@ local function report_instance(proc)
     end
 end
 
--- Ardour connects a new track in the background, so a quick save can miss it:
--- wire the track to the master bus here, and nothing to its inputs.
+-- Ardour connects a new track's outputs in the background, so a quick save can
+-- miss it: wire the track to the master bus here. Its inputs stay unconnected
+-- (the track is made without input auto-connection).
 local function connect_to_master(track)
     local master_in = Session:master_out():input()
     track:input():disconnect_all(nil)
@@ -106,7 +107,7 @@ local function create(dir, name, rate, plugin_name)
     end
     report_catalogue(plugin_name)
     local tracks = Session:new_audio_track(2, 2, nil, 1, "Glowmarsh test",
-        ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)
+        ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, false, false)
     local track = tracks:front()
     connect_to_master(track)
     local proc = ARDOUR.LuaAPI.new_plugin(Session, plugin_name, ARDOUR.PluginType.LXVST, "")
