@@ -1,5 +1,6 @@
 #include "tools/demo/PhraseSynth.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -47,12 +48,15 @@ void pluck(StereoSignal& out, const Note& note, int rateHz, Noise& noise) {
     const auto length = static_cast<std::size_t>(std::lround(kNoteSeconds * rateHz));
     const auto gainL = static_cast<float>(std::cos(note.pan * M_PI / 2) * kNoteLevel);
     const auto gainR = static_cast<float>(std::sin(note.pan * M_PI / 2) * kNoteLevel);
+    // A short fade at the end, so the note stops without a click.
+    const auto releaseFrames = static_cast<std::size_t>(rateHz / 20);
     for (std::size_t i = 0; i < length && start + i < out.left.size(); ++i) {
         const std::size_t here = i % period;
         const float value = line[here];
         line[here] = 0.498f * (value + line[(here + 1) % period]);
-        out.left[start + i] += gainL * value;
-        out.right[start + i] += gainR * value;
+        const float release = std::min(1.0f, static_cast<float>(length - i) / static_cast<float>(releaseFrames));
+        out.left[start + i] += release * gainL * value;
+        out.right[start + i] += release * gainR * value;
     }
 }
 
