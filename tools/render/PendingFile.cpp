@@ -138,20 +138,24 @@ void PendingFile::commit() {
     slot = -1;
 }
 
-void writeFileAtomically(const std::string& destination, const void* data, std::size_t size) {
-    PendingFile file(destination);
+void PendingFile::writeAll(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(file.descriptor(), bytes, size);
+        const ssize_t written = ::write(fd, bytes, size);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            fail(ExitCode::outputFile, destination + ": cannot write: " + reason());
+            fail(ExitCode::outputFile, finalPath + ": cannot write: " + reason());
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
     }
+}
+
+void writeFileAtomically(const std::string& destination, const void* data, std::size_t size) {
+    PendingFile file(destination);
+    file.writeAll(data, size);
     file.commit();
 }
 

@@ -4,6 +4,7 @@
 // removes the temporary file, so a failed run leaves nothing behind.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace render {
@@ -20,6 +21,10 @@ public:
 
     // The open descriptor of the temporary file; it stays ours to close.
     int descriptor() const { return fd; }
+
+    // Writes all of data at the current position; throws
+    // RenderError(outputFile).
+    void writeAll(const void* data, std::size_t size);
 
     // Flushes the data to disk and renames the temporary file into place;
     // throws RenderError(outputFile) on failure, after removing it.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "tools/render/AudioFile.h"
@@ -118,7 +119,13 @@ void render(const Options& options) {
     plan.blockFrames = options.blockFrames;
     plan.precision = options.precision;
 
+    // Both files are started before anything is rendered, so a folder that
+    // cannot take them stops the run before it has written anything.
     PendingFile output(options.outputPath);
+    std::optional<PendingFile> stateFile;
+    if (!options.saveStatePath.empty()) {
+        stateFile.emplace(options.saveStatePath);
+    }
     AudioWriter writer(output, format, rateHz);
     ProgressBar progress(!options.quiet && isatty(STDERR_FILENO) == 1, plan.sourceFrames + plan.tailFrames);
 
@@ -131,14 +138,15 @@ void render(const Options& options) {
     progress.finish();
     stats.sampleRateHz = rateHz;
 
-    const std::vector<std::uint8_t> state = options.saveStatePath.empty() ? std::vector<std::uint8_t>()
-                                                                          : presetBytes(*plugin);
+    if (stateFile) {
+        const std::vector<std::uint8_t> state = presetBytes(*plugin);
+        stateFile->writeAll(state.data(), state.size());
+    }
     plugin->close();
     writer.finish();
     output.commit();
-    // The preset appears only once the audio it goes with is in place.
-    if (!options.saveStatePath.empty()) {
-        writeFileAtomically(options.saveStatePath, state.data(), state.size());
+    if (stateFile) {
+        stateFile->commit();
     }
 
     if (!options.quiet) {
