@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "tools/render/AudioFile.h"
 #include "tools/render/RenderError.h"
@@ -38,12 +39,16 @@ AudioReader::AudioReader(const std::string& inputPath) : path(inputPath) {
     channelCount = info.channels;
     rateHz = info.samplerate;
     formatCode = info.format;
+    // A constructor that throws runs no destructor: close before refusing.
+    auto refuse = [this](const std::string& why) {
+        sf_close(std::exchange(file, nullptr));
+        fail(ExitCode::inputFile, path + ": " + why);
+    };
     if (channelCount < 1 || channelCount > 2) {
-        fail(ExitCode::inputFile, path + ": has " + std::to_string(channelCount) +
-                                      " channels; only mono and stereo files can be rendered");
+        refuse("has " + std::to_string(channelCount) + " channels; only mono and stereo files can be rendered");
     }
     if (rateHz < 1) {
-        fail(ExitCode::inputFile, path + ": has no valid sample rate");
+        refuse("has no valid sample rate");
     }
 }
 

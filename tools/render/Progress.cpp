@@ -39,6 +39,7 @@ void ProgressBar::finish() {
     if (enabled && drawn) {
         std::fprintf(stderr, "\r%*s\r", kBarWidth + 8, "");
         std::fflush(stderr);
+        drawn = false;
     }
 }
 

@@ -12,6 +12,10 @@ class ProgressBar {
 public:
     // Draws only when enabled (a terminal and not --quiet).
     ProgressBar(bool enabled, std::int64_t totalFrames);
+    // Clears the line also when a failure ends the render early.
+    ~ProgressBar() { finish(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
     // Redraws at most a few times a second.
     void update(std::int64_t framesDone);
     // Clears the bar's line.

@@ -35,20 +35,29 @@ RenderStats run(vsthost::Plugin& plugin, FrameSource& source, AudioWriter& write
                 ProgressBar& progress) {
     ChannelBuffers<Sample> in(plugin.numInputs(), plan.blockFrames);
     ChannelBuffers<Sample> out(plugin.numOutputs(), plan.blockFrames);
-    const std::int64_t total = plan.sourceFrames + plan.tailFrames;
+    // A source that ends before the frames it announced ends the input
+    // there, and the tail follows from that point.
+    std::int64_t total = plan.sourceFrames + plan.tailFrames;
     std::int64_t sourceLeft = plan.sourceFrames;
     RenderStats stats;
     double peak = 0.0;
     std::int64_t beyondFullScale = 0;
     const auto start = std::chrono::steady_clock::now();
     for (std::int64_t done = 0; done < total;) {
-        const auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(plan.blockFrames, total - done));
+        auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(plan.blockFrames, total - done));
         std::int32_t fed = 0;
         if (sourceLeft > 0) {
             const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(frames, sourceLeft));
             fed = source.read(in.left(), in.right(), wanted);
-            // A source that ends early ends the input; the tail still follows.
-            sourceLeft = fed < wanted ? 0 : sourceLeft - fed;
+            sourceLeft -= fed;
+            if (fed < wanted) {
+                total -= sourceLeft;
+                sourceLeft = 0;
+                frames = static_cast<std::int32_t>(std::min<std::int64_t>(frames, total - done));
+                if (frames == 0) {
+                    break;
+                }
+            }
         }
         std::fill(in.left() + fed, in.left() + frames, Sample(0));
         std::fill(in.right() + fed, in.right() + frames, Sample(0));
