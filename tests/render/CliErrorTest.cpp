@@ -103,6 +103,7 @@ const FailureCase kFailures[] = {
     {"DoublePrecisionNotAnnounced", {"--plugin", STUB_PLUGIN_PATH, "--precision", "64", "@in.wav", "@out.wav"}, 4,
      "--precision 64:"},
     // Output files.
+    {"OutputIsAFolder", {"@in.wav", "@folder.wav"}, 5, "folder.wav: is a folder"},
     {"OutputFolderIsAFile", {"@in.wav", "@afile/out.wav"}, 5, "afile/out.wav: cannot create a file"},
     {"OutputFolderMissing", {"@in.wav", "@nowhere/out.wav"}, 5, "nowhere/out.wav: cannot create a file"},
     {"OutputFolderRefusesFiles", {"@in.wav", "/proc/glowmarsh-out.wav"}, 5, "/proc/glowmarsh-out.wav: cannot create"},

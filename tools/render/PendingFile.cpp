@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "tools/render/RenderError.h"
@@ -83,6 +84,10 @@ PendingFile::PendingFile(const std::string& destination) : finalPath(destination
     const fs::path target(destination);
     if (target.filename().empty()) {
         fail(ExitCode::outputFile, destination + ": not a file name");
+    }
+    std::error_code ignored;
+    if (fs::is_directory(target, ignored)) {
+        fail(ExitCode::outputFile, destination + ": is a folder");
     }
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     // Hidden, and named after the destination so a stray one is recognisable.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -88,21 +89,29 @@ void showInfo(const Options& options) {
     plugin->close();
 }
 
-void render(const Options& options) {
-    std::unique_ptr<AudioReader> reader;
+// The frames to render: the input file, or the impulse.
+struct Input {
     std::unique_ptr<FrameSource> source;
-    int rateHz = static_cast<int>(options.impulseRateHz);
-    int inputFormat = 0;
-    if (options.impulse) {
-        source = std::make_unique<ImpulseSource>();
-    } else {
-        reader = std::make_unique<AudioReader>(options.inputPath);
-        rateHz = reader->sampleRateHz();
-        inputFormat = reader->format();
-    }
-    FrameSource& frames = reader ? *reader : *source;
-    const int format = chooseOutputFormat(options.outputPath, options.bits, inputFormat, rateHz);
+    int rateHz = 0;
+    int format = 0;  // libsndfile format of the file; 0 for the impulse
+};
 
+Input openInput(const Options& options) {
+    Input input;
+    if (options.impulse) {
+        input.source = std::make_unique<ImpulseSource>();
+        input.rateHz = static_cast<int>(options.impulseRateHz);
+    } else {
+        auto reader = std::make_unique<AudioReader>(options.inputPath);
+        input.rateHz = reader->sampleRateHz();
+        input.format = reader->format();
+        input.source = std::move(reader);
+    }
+    return input;
+}
+
+// The host sequence up to, not including, resume.
+std::unique_ptr<vsthost::Plugin> preparePlugin(const Options& options, int rateHz) {
     std::unique_ptr<vsthost::Plugin> plugin = loadPlugin(options);
     checkCanRender(*plugin, options);
     plugin->open();
@@ -112,10 +121,36 @@ void render(const Options& options) {
         loadState(*plugin, options.loadStatePath);
     }
     applySettings(*plugin, options.settings);
+    return plugin;
+}
+
+// --tail in frames at the file's rate, or the default, within the longest
+// tail --tail accepts.
+std::int64_t tailFrames(const Options& options, vsthost::Plugin& plugin, int rateHz) {
+    if (options.tailSeconds) {
+        return std::llround(*options.tailSeconds * rateHz);
+    }
+    return std::min<std::int64_t>(defaultTailFrames(plugin), std::llround(kMaxTailSeconds * rateHz));
+}
+
+void report(const RenderStats& stats, int format, bool quiet) {
+    if (!quiet) {
+        std::cout << summaryLine(stats) << std::endl;
+    }
+    const std::string warning = clipWarning(stats, !isFloatFormat(format));
+    if (!warning.empty()) {
+        std::cerr << "glowmarsh-render: " << warning << std::endl;
+    }
+}
+
+void render(const Options& options) {
+    Input input = openInput(options);
+    const int format = chooseOutputFormat(options.outputPath, options.bits, input.format, input.rateHz);
+    std::unique_ptr<vsthost::Plugin> plugin = preparePlugin(options, input.rateHz);
 
     RenderPlan plan;
-    plan.sourceFrames = frames.frames();
-    plan.tailFrames = options.tailSeconds ? std::llround(*options.tailSeconds * rateHz) : defaultTailFrames(*plugin);
+    plan.sourceFrames = input.source->frames();
+    plan.tailFrames = tailFrames(options, *plugin, input.rateHz);
     plan.blockFrames = options.blockFrames;
     plan.precision = options.precision;
 
@@ -126,17 +161,17 @@ void render(const Options& options) {
     if (!options.saveStatePath.empty()) {
         stateFile.emplace(options.saveStatePath);
     }
-    AudioWriter writer(output, format, rateHz);
+    AudioWriter writer(output, format, input.rateHz);
     ProgressBar progress(!options.quiet && isatty(STDERR_FILENO) == 1, plan.sourceFrames + plan.tailFrames);
 
     // The dither of the effect draws from the process's rand(); a known seed
     // makes the render repeatable.
     std::srand(options.seed);
     plugin->resume();
-    RenderStats stats = renderBlocks(*plugin, frames, writer, plan, progress);
+    RenderStats stats = renderBlocks(*plugin, *input.source, writer, plan, progress);
     plugin->suspend();
     progress.finish();
-    stats.sampleRateHz = rateHz;
+    stats.sampleRateHz = input.rateHz;
 
     if (stateFile) {
         const std::vector<std::uint8_t> state = presetBytes(*plugin);
@@ -148,14 +183,7 @@ void render(const Options& options) {
     if (stateFile) {
         stateFile->commit();
     }
-
-    if (!options.quiet) {
-        std::cout << summaryLine(stats) << std::endl;
-    }
-    const std::string warning = clipWarning(stats, !isFloatFormat(format));
-    if (!warning.empty()) {
-        std::cerr << "glowmarsh-render: " << warning << std::endl;
-    }
+    report(stats, format, options.quiet);
 }
 
 }  // namespace
