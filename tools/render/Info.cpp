@@ -67,11 +67,19 @@ void printInfo(vsthost::Plugin& plugin, std::int64_t defaultTailFrames, std::ost
                     std::to_string(defaultTailFrames) + " by default");
     row("Programs", std::to_string(plugin.numPrograms()) + ", current name " + quoted(plugin.programName()));
     row("Parameters", std::to_string(plugin.numParams()));
-    out << "  index  name      display   label     value\n";
+    // Texts are quoted so that padding and empty texts show; the widths leave
+    // room for the usual eight characters.
+    auto parameterRow = [&out](const std::string& index, const std::string& name, const std::string& display,
+                               const std::string& label, const std::string& value) {
+        out << "  " << std::left << std::setw(7) << index << std::setw(13) << name << std::setw(12) << display
+            << std::setw(12) << label << value << '\n';
+    };
+    parameterRow("index", "name", "display", "label", "value");
     for (VstInt32 i = 0; i < plugin.numParams(); ++i) {
-        out << "  " << std::left << std::setw(7) << i << std::setw(10) << quoted(plugin.parameterName(i))
-            << std::setw(10) << quoted(plugin.parameterDisplay(i)) << std::setw(10)
-            << quoted(plugin.parameterLabel(i)) << std::setprecision(9) << plugin.parameter(i) << '\n';
+        std::ostringstream value;
+        value << std::setprecision(9) << plugin.parameter(i);
+        parameterRow(std::to_string(i), quoted(plugin.parameterName(i)), quoted(plugin.parameterDisplay(i)),
+                     quoted(plugin.parameterLabel(i)), value.str());
     }
     out << "canDo\n";
     for (const char* capability : kCapabilities) {
