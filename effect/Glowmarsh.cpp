@@ -13,6 +13,15 @@ constexpr VstInt32 kProgramNameLimit = 24;
 constexpr VstInt32 kParameterTextLimit = 8;
 constexpr const char* kParameterNames[Glowmarsh::kNumParams] = {"Sustain", "Grain", "Dry/Wet"};
 
+// Exactly 65 bytes of the host's buffer are written, whatever the text.
+bool copyIdentity(char* dest, const char* text) {
+    if (dest == nullptr) {
+        return false;
+    }
+    boundedCopy(dest, text, kIdentityLimit);
+    return true;
+}
+
 bool validIndex(VstInt32 index) {
     return index >= 0 && index < Glowmarsh::kNumParams;
 }
@@ -127,19 +136,17 @@ VstInt32 Glowmarsh::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     return 0;
 }
 
+// A host that hands no buffer gets no text, and is told so.
 bool Glowmarsh::getEffectName(char* name) {
-    boundedCopy(name, "Glowmarsh", kIdentityLimit);
-    return true;
+    return copyIdentity(name, "Glowmarsh");
 }
 
 bool Glowmarsh::getVendorString(char* text) {
-    boundedCopy(text, "fernbridge", kIdentityLimit);
-    return true;
+    return copyIdentity(text, "fernbridge");
 }
 
 bool Glowmarsh::getProductString(char* text) {
-    boundedCopy(text, "fernbridge Glowmarsh", kIdentityLimit);
-    return true;
+    return copyIdentity(text, "fernbridge Glowmarsh");
 }
 
 VstInt32 Glowmarsh::getVendorVersion() {

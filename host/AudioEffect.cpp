@@ -1,4 +1,5 @@
 #include "host/AudioEffect.h"
+#include "host/Opcodes.h"
 
 #include <cstring>
 
@@ -61,6 +62,10 @@ void AudioEffect::getParameterName(VstInt32 /*index*/, char* text) {
 }
 
 // --- The record's entries -------------------------------------------------
+//
+// Nothing may unwind into the host: a request that fails answers 0, a
+// parameter read that fails answers 0.0, and a processing call that fails
+// leaves whatever it had written.
 
 namespace {
 AudioEffect* owner(AEffect* effect) {
@@ -71,13 +76,17 @@ AudioEffect* owner(AEffect* effect) {
 VstIntPtr AudioEffect::dispatchEffectClass(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                            void* ptr, float opt) {
     AudioEffect* object = owner(effect);
-    // Nothing may unwind into the host: a request that fails answers 0.
-    try {
-        if (opcode == 1) {
+    if (opcode == effectOpcode::close) {
+        // Close is the host's last word on this instance: it ends whatever
+        // close() said or threw.
+        try {
             object->dispatcher(opcode, index, value, ptr, opt);
-            delete object;
-            return 1;
+        } catch (...) {
         }
+        delete object;
+        return 1;
+    }
+    try {
         return object->dispatcher(opcode, index, value, ptr, opt);
     } catch (...) {
         return 0;
@@ -85,22 +94,38 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* effect, VstInt32 opcode, Vst
 }
 
 float AudioEffect::getParameterClass(AEffect* effect, VstInt32 index) {
-    return owner(effect)->getParameter(index);
+    try {
+        return owner(effect)->getParameter(index);
+    } catch (...) {
+        return 0.0f;
+    }
 }
 
 void AudioEffect::setParameterClass(AEffect* effect, VstInt32 index, float value) {
-    owner(effect)->setParameter(index, value);
+    try {
+        owner(effect)->setParameter(index, value);
+    } catch (...) {
+    }
 }
 
 void AudioEffect::processClass(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames) {
-    owner(effect)->process(inputs, outputs, sampleFrames);
+    try {
+        owner(effect)->process(inputs, outputs, sampleFrames);
+    } catch (...) {
+    }
 }
 
 void AudioEffect::processClassReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames) {
-    owner(effect)->processReplacing(inputs, outputs, sampleFrames);
+    try {
+        owner(effect)->processReplacing(inputs, outputs, sampleFrames);
+    } catch (...) {
+    }
 }
 
 void AudioEffect::processClassDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                               VstInt32 sampleFrames) {
-    owner(effect)->processDoubleReplacing(inputs, outputs, sampleFrames);
+    try {
+        owner(effect)->processDoubleReplacing(inputs, outputs, sampleFrames);
+    } catch (...) {
+    }
 }

@@ -2,6 +2,8 @@
 #include "host/AudioEffect.h"
 #include "host/Opcodes.h"
 
+#include <cstdint>
+
 #include "host/NumericConversion.h"
 
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
@@ -11,7 +13,9 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         case op::open: open(); return 0;
         case op::close: close(); return 0;
         case op::setProgram:
-            if (value < numPrograms) {
+            // Signed, so with no programs only a negative number gets through;
+            // a number beyond 32 bits is no program number at all.
+            if (value < numPrograms && value >= INT32_MIN) {
                 setProgram(static_cast<VstInt32>(value));
             }
             return 0;

@@ -1,6 +1,8 @@
 // Everything the effect asks or tells its host. Each call goes through
 // callHost, which answers 0 without a callback; the fixed values a caller
 // gets without a host follow from that, except where noted.
+#include <cstdint>
+
 #include "host/AudioEffectX.h"
 #include "host/Opcodes.h"
 
@@ -23,9 +25,10 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
     callHost(hostOpcode::automate, index, 0, nullptr, value);
 }
 
+// A host that gives no version is taken to be a version-1 host.
 VstInt32 AudioEffect::getMasterVersion() {
-    const VstIntPtr answer = callHost(hostOpcode::version);
-    return answer != 0 ? static_cast<VstInt32>(answer) : 1;
+    const auto version = static_cast<VstInt32>(callHost(hostOpcode::version));
+    return version != 0 ? version : 1;
 }
 
 VstInt32 AudioEffect::getCurrentUniqueId() {
@@ -92,8 +95,9 @@ float AudioEffectX::updateSampleRate() {
 }
 
 VstInt32 AudioEffectX::updateBlockSize() {
+    // Only an answer that is a block size replaces the one we have.
     const VstIntPtr answer = callHost(hostOpcode::getBlockSize);
-    if (answer > 0) {
+    if (answer > 0 && answer <= INT32_MAX) {
         blockSize = static_cast<VstInt32>(answer);
     }
     return blockSize;

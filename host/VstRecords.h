@@ -28,13 +28,13 @@ struct VstSpeakerProperties {
     float radius;
     float reserved;
     char name[64];       // zero-terminated, at most 63 characters
-    VstInt32 type;       // speaker type
+    VstInt32 speakerType;  // copied, never interpreted
     char future[28];     // copied bit for bit
 };
 
 static_assert(sizeof(VstSpeakerProperties) == 112);
 static_assert(offsetof(VstSpeakerProperties, name) == 16);
-static_assert(offsetof(VstSpeakerProperties, type) == 80);
+static_assert(offsetof(VstSpeakerProperties, speakerType) == 80);
 static_assert(offsetof(VstSpeakerProperties, future) == 84);
 
 // A channel layout: 8 bytes of header, then numChannels speaker records.
@@ -42,8 +42,8 @@ static_assert(offsetof(VstSpeakerProperties, future) == 84);
 // AudioEffectX::allocateArrangement hold exactly numChannels, so reach the
 // speakers through speakerAt() rather than by indexing the array.
 struct VstSpeakerArrangement {
-    VstInt32 type;          // layout type, copied unchanged
-    VstInt32 numChannels;   // not negative
+    VstInt32 arrangementType;  // layout type, copied unchanged
+    VstInt32 numChannels;      // not negative
     VstSpeakerProperties speakers[8];
 };
 
@@ -55,6 +55,10 @@ constexpr std::size_t arrangementBytes(std::size_t n) {
     return offsetof(VstSpeakerArrangement, speakers) + n * sizeof(VstSpeakerProperties);
 }
 
+// Speaker i of an arrangement of any channel count. Computed from the block's
+// start so that channels past the declared eight are reached without indexing
+// beyond the array.
 inline VstSpeakerProperties* speakerAt(VstSpeakerArrangement* arrangement, VstInt32 i) {
-    return arrangement->speakers + i;
+    return reinterpret_cast<VstSpeakerProperties*>(reinterpret_cast<char*>(arrangement) +
+                                                   arrangementBytes(static_cast<std::size_t>(i)));
 }
