@@ -4,57 +4,33 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/vsthost/PluginLibrary.h"
+#include "tests/plugin/LoadedGlowmarsh.h"
 
 namespace {
 
-struct HostCall {
-    AEffect* effect;
-    VstInt32 opcode, index;
-    VstIntPtr value;
-    void* ptr;
-    float opt;
-};
+using testhost::RecordingHost;
 
-std::vector<HostCall> calls;
-VstIntPtr versionAnswer = 2400;
-
-VstIntPtr recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    calls.push_back({effect, opcode, index, value, ptr, opt});
-    return opcode == 1 ? versionAnswer : 0;
-}
-
-class EntryTest : public ::testing::Test {
+class EntryTest : public LoadedGlowmarsh {
 protected:
-    void SetUp() override {
-        std::string error;
-        library = vsthost::PluginLibrary::open(GLOWMARSH_PLUGIN_PATH, error);
-        ASSERT_TRUE(library) << error;
-        calls.clear();
-        versionAnswer = 2400;
-    }
-
-    AEffect* create() { return library->create(recordingHost); }
-    static VstIntPtr close(AEffect* e) { return e->dispatcher(e, 1, 0, 0, nullptr, 0.0f); }
-
-    std::unique_ptr<vsthost::PluginLibrary> library;
+    static void answerVersion(VstIntPtr version) { RecordingHost::reset(testhost::always(version)); }
+    static auto& calls() { return RecordingHost::calls; }
 };
 
 TEST_F(EntryTest, HostAnsweringZeroToVersionGetsNothingAfterExactlyOneCall) {
-    versionAnswer = 0;
-    EXPECT_EQ(create(), nullptr);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].effect, nullptr);
-    EXPECT_EQ(calls[0].opcode, 1);
-    EXPECT_EQ(calls[0].index, 0);
-    EXPECT_EQ(calls[0].value, 0);
-    EXPECT_EQ(calls[0].ptr, nullptr);
-    EXPECT_EQ(calls[0].opt, 0.0f);
+    answerVersion(0);
+    EXPECT_EQ(library->create(RecordingHost::callback), nullptr);
+    ASSERT_EQ(calls().size(), 1u);
+    EXPECT_EQ(calls()[0].effect, nullptr);
+    EXPECT_EQ(calls()[0].opcode, 1);
+    EXPECT_EQ(calls()[0].index, 0);
+    EXPECT_EQ(calls()[0].value, 0);
+    EXPECT_EQ(calls()[0].ptr, nullptr);
+    EXPECT_EQ(calls()[0].opt, 0.0f);
 }
 
 TEST_F(EntryTest, AnyNonZeroVersionIsAccepted) {
     for (VstIntPtr answer : {VstIntPtr{1}, VstIntPtr{-1}, VstIntPtr{2400}}) {
-        versionAnswer = answer;
+        answerVersion(answer);
         AEffect* e = create();
         ASSERT_NE(e, nullptr) << answer;
         EXPECT_EQ(close(e), 1);
@@ -90,7 +66,8 @@ TEST_F(EntryTest, RecordHoldsGlowmarshValues) {
     const char zeros[sizeof e->future] = {};
     EXPECT_EQ(std::memcmp(e->future, zeros, sizeof zeros), 0);
     // Creating an instance asks the host for its version and nothing else.
-    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls().size(), 1u);
+    EXPECT_EQ(objectOf(e)->getAeffect(), e);
     EXPECT_EQ(close(e), 1);
 }
 
@@ -98,7 +75,7 @@ TEST_F(EntryTest, MainMachoGivesTheSameRecordButItsOwnObject) {
     auto machoEntry = reinterpret_cast<vsthost::EntryProc>(library->symbol("main_macho"));
     ASSERT_NE(machoEntry, nullptr);
     AEffect* a = create();
-    AEffect* b = machoEntry(recordingHost);
+    AEffect* b = machoEntry(RecordingHost::callback);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
