@@ -2,22 +2,14 @@
 // slot of its table must be the base classes' operation.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <memory>
 #include <set>
 
 #include "effect/Glowmarsh.h"
 #include "tests/host/BareEffect.h"
+#include "tests/host/SlotOf.h"
 
 namespace {
-
-template <typename MemberFunction>
-std::size_t slotOf(MemberFunction f) {
-    std::uintptr_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return (bits - 1) / sizeof(void*);
-}
 
 void* const* tableOf(const void* object) {
     return *static_cast<void* const* const*>(object);
@@ -29,7 +21,7 @@ struct GlowmarshPlusOne : Glowmarsh {
 };
 
 TEST(GlowmarshSlots, OverridesExactlyItsOwnOperations) {
-    const std::set<std::size_t> overridden = {
+    const std::set<long> overridden = {
         0, 1,  // destructor, plain and deleting
         slotOf(&AudioEffect::processReplacing), slotOf(&AudioEffect::processDoubleReplacing),
         slotOf(&AudioEffect::setParameter), slotOf(&AudioEffect::getParameter),
@@ -42,8 +34,8 @@ TEST(GlowmarshSlots, OverridesExactlyItsOwnOperations) {
     auto glowmarsh = std::make_unique<Glowmarsh>(nullptr);
     BareEffect bare(nullptr);
     // BareEffect replaces only the destructor and processReplacing, both in the set above.
-    const std::size_t slots = slotOf(&AudioEffectX::getChunkFile) + 1;
-    for (std::size_t i = 0; i < slots; ++i) {
+    const long slots = slotOf(&AudioEffectX::getChunkFile) + 1;
+    for (long i = 0; i < slots; ++i) {
         const bool differs = tableOf(glowmarsh.get())[i] != tableOf(&bare)[i];
         EXPECT_EQ(differs, overridden.count(i) == 1) << "slot " << i;
     }

@@ -1,28 +1,14 @@
 // The table of virtual operations is part of the boundary: an effect built
 // against these headers and one built against another copy must agree on
-// every slot. Under the Itanium C++ ABI a pointer to a virtual member holds
-// 1 + the slot's byte offset in the table, which gives each operation's slot.
+// every slot.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-#include <string>
 #include <vector>
 
 #include "tests/host/BareEffect.h"
+#include "tests/host/SlotOf.h"
 
 namespace {
-
-template <typename MemberFunction>
-long slotOf(MemberFunction f) {
-    struct Representation {
-        std::uintptr_t ptr;
-        std::ptrdiff_t adj;
-    } rep;
-    static_assert(sizeof(MemberFunction) == sizeof(Representation));
-    std::memcpy(&rep, &f, sizeof rep);
-    return (rep.ptr & 1) ? static_cast<long>((rep.ptr - 1) / sizeof(void*)) : -1;
-}
 
 struct Slot {
     const char* name;
