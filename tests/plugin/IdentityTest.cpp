@@ -6,6 +6,7 @@
 
 #include "host/CanDos.h"
 #include "tests/plugin/LoadedGlowmarsh.h"
+#include "tests/support/GuardedText.h"
 
 namespace {
 
@@ -20,15 +21,10 @@ TEST_F(Identity, NamesAreBoundedCopiesOf64WritingExactly65Bytes) {
     AEffect* e = create();
     ASSERT_NE(e, nullptr);
     for (const Row& row : rows) {
-        unsigned char buffer[96];
-        std::memset(buffer, 0xFF, sizeof buffer);
-        EXPECT_EQ(dispatch(e, row.opcode, 0, 0, buffer), 1) << row.text;
-        unsigned char expected[96];
-        std::memset(expected, 0xFF, sizeof expected);
-        std::memset(expected, 0, 65);
-        std::memcpy(expected, row.text, std::strlen(row.text));
-        EXPECT_EQ(std::memcmp(buffer, expected, sizeof buffer), 0)
-            << row.text << ": wrong text, a byte below 65 left unwritten, or a byte from 65 on written";
+        testsupport::GuardedText buffer(65);
+        EXPECT_EQ(dispatch(e, row.opcode, 0, 0, buffer.data()), 1) << row.text;
+        EXPECT_EQ(buffer.text(), row.text);
+        EXPECT_EQ(buffer.fault(), "") << row.text;
     }
     // No buffer: nothing to write into, and the host is told so.
     for (const Row& row : rows) {
