@@ -49,30 +49,35 @@ float processedSample(AEffect* e) {
     return outL[3];
 }
 
-void expectGlowmarsh(AEffect* e) {
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->uniqueID, fourCharCode('g', 'l', 'o', 'w'));
-    EXPECT_EQ(e->numParams, 3);
-    EXPECT_EQ(text(e, 47), "fernbridge");
-    EXPECT_EQ(text(e, 45), "Glowmarsh");
-    EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), 1000);
-    EXPECT_EQ(canDo(e, "x2in2out"), 1);
-    EXPECT_EQ(canDo(e, "probe"), -1);
-    EXPECT_EQ(e->getParameter(e, 1), 0.7f);
-    EXPECT_NE(processedSample(e), -0.25f);
-}
+// What each library's code answers; every field differs between the two.
+struct Identity {
+    VstInt32 uniqueID;
+    VstInt32 numParams;
+    const char* vendor;
+    const char* name;
+    VstIntPtr vendorVersion;
+    const char* ownCapability;    // answered 1
+    const char* otherCapability;  // the other library's, answered -1
+    float parameter1;
+    bool halvesAndInverts;        // the probe's processing
+};
 
-void expectProbe(AEffect* e) {
+const Identity kGlowmarsh = {fourCharCode('g', 'l', 'o', 'w'), 3, "fernbridge", "Glowmarsh", 1000, "x2in2out", "probe",
+                             0.7f, false};
+const Identity kProbe = {fourCharCode('p', 'r', 'b', 'e'), 1, "isolation probe", "Probe", 7, "probe", "x2in2out", 1.5f,
+                         true};
+
+void expectIdentity(AEffect* e, const Identity& expected) {
     ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->uniqueID, fourCharCode('p', 'r', 'b', 'e'));
-    EXPECT_EQ(e->numParams, 1);
-    EXPECT_EQ(text(e, 47), "isolation probe");
-    EXPECT_EQ(text(e, 45), "Probe");
-    EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), 7);
-    EXPECT_EQ(canDo(e, "probe"), 1);
-    EXPECT_EQ(canDo(e, "x2in2out"), -1);
-    EXPECT_EQ(e->getParameter(e, 1), 1.5f);
-    EXPECT_EQ(processedSample(e), -0.25f);
+    EXPECT_EQ(e->uniqueID, expected.uniqueID);
+    EXPECT_EQ(e->numParams, expected.numParams);
+    EXPECT_EQ(text(e, 47), expected.vendor);
+    EXPECT_EQ(text(e, 45), expected.name);
+    EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), expected.vendorVersion);
+    EXPECT_EQ(canDo(e, expected.ownCapability), 1);
+    EXPECT_EQ(canDo(e, expected.otherCapability), -1);
+    EXPECT_EQ(e->getParameter(e, 1), expected.parameter1);
+    EXPECT_EQ(processedSample(e) == -0.25f, expected.halvesAndInverts);
 }
 
 void close(AEffect* e) {
@@ -95,10 +100,10 @@ void expectEachRunsItsOwnCode(bool glowmarshFirst, int mode) {
     AEffect* g2 = glowmarshLib.create();
     AEffect* p2 = probeLib.create();
     for (AEffect* e : {g1, g2}) {
-        expectGlowmarsh(e);
+        expectIdentity(e, kGlowmarsh);
     }
     for (AEffect* e : {p1, p2}) {
-        expectProbe(e);
+        expectIdentity(e, kProbe);
     }
     for (AEffect* e : {p1, g1, p2, g2}) {
         if (e) {
