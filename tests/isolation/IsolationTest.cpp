@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host/AEffect.h"
-#include "tests/hosttest/HostedEffect.h"
+#include "tools/vsthost/HostCallback.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ struct Library {
     }
     AEffect* create() const {
         auto entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
-        return entry ? entry(hosttest::quietHost) : nullptr;
+        return entry ? entry(vsthost::hostCallback) : nullptr;
     }
     void* handle;
 };
