@@ -1,0 +1,29 @@
+#include "engine/Kernels.h"
+
+namespace glowmarsh {
+
+namespace {
+// SSE2 has no fused multiply-add: its smoothing stays scalar.
+constexpr Kernels kPortable{sumTapRunPortable, smoothPortable};
+#if GLOWMARSH_X86_KERNELS
+constexpr Kernels kSse2{sumTapRunSse2, smoothPortable};
+constexpr Kernels kAvx2{sumTapRunAvx2, smoothAvx2};
+constexpr Kernels kAvx512{sumTapRunAvx512, smoothAvx512};
+#endif
+}  // namespace
+
+const Kernels& kernelsFor(SimdLevel level) {
+#if GLOWMARSH_X86_KERNELS
+    switch (level) {
+        case SimdLevel::avx512: return kAvx512;
+        case SimdLevel::avx2: return kAvx2;
+        case SimdLevel::sse2: return kSse2;
+        case SimdLevel::portable: break;
+    }
+#else
+    (void)level;
+#endif
+    return kPortable;
+}
+
+}  // namespace glowmarsh

@@ -1,0 +1,41 @@
+#include <cmath>
+
+#include "engine/Kernels.h"
+#include "engine/Rounding.h"
+
+namespace glowmarsh {
+
+void sumTapRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                       std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR) {
+    sumTapRunExact(plan, tapOffset, history, lastReadBase, frames, 0, frames, sumL, sumR);
+}
+
+// The smoothing of WetMix.h over a stretch, with the shift register laid out
+// as one line of changes (oldest first) instead of moving ten values a frame.
+void smoothPortable(const SmoothJob& job) {
+    double changes[kSmoothLength + kStretchFrames];
+    for (int i = 0; i < kSmoothLength; ++i) {
+        changes[kSmoothLength - 1 - i] = job.history[i];
+    }
+    double last = *job.lastSum;
+    for (std::int32_t f = 0; f < job.frames; ++f) {
+        const double sum = job.tapSums[f];
+        const double change = sum - last;
+        last = sum;
+        double* newest = changes + kSmoothLength + f;  // newest[-k]: the change k frames earlier
+        newest[0] = toFloat(change);
+        double weighted = toFloat(newest[0] * job.weights[0]);
+        for (std::int32_t k = 1; k < job.weightCount; ++k) {
+            weighted = toFloat(std::fma(newest[-k], job.weights[k], weighted));
+        }
+        const double transient = toFloat(change + weighted);
+        const double wet = (transient + sum) / job.wetNormaliser;
+        job.mix[f] = std::fma(job.wetGain, wet, job.dry[f] * job.dryGain);
+    }
+    *job.lastSum = last;
+    for (int i = 0; i < kSmoothLength; ++i) {
+        job.history[i] = changes[kSmoothLength + job.frames - 1 - i];
+    }
+}
+
+}  // namespace glowmarsh

@@ -1,0 +1,182 @@
+// The vector loops shared by the x86 levels, written once over a small set of
+// operations (V) that each level's file defines for its vector width. Include
+// only inside a `#pragma GCC target` region of that file, after every other
+// header: all code here has internal linkage, so no wider-instruction copy of
+// a shared inline function can end up in code the other levels run.
+//
+// Tap sums (what they exploit): between two scan steps, and away from the ring
+// wrap, every tap reads consecutive history positions in consecutive frames,
+// so a vector load gives one tap's value for several frames at once. Products
+// are truncated lane by lane with the same conversion the scalar code uses,
+// and the whole-number contributions are summed in a different order, which
+// integer addition allows. The one place the vector conversion differs from
+// truncToInt is outside the int range (it answers 0x80000000 for NaN,
+// infinities and values too large): a sum of squares of the values read
+// flags any stretch whose history holds such a value, and that stretch is
+// redone by the exact scalar loop.
+//
+// Smoothing (frames at once): each frame's weighted sum depends only on the
+// changes, not on the previous frame's result, so frames go into lanes. Each
+// lane does the roundings of the scalar code in the same order (the fused
+// multiply-adds are the hardware's, which round once, as std::fma does).
+#pragma once
+
+namespace glowmarsh {
+namespace {
+
+template <class V>
+struct TapRunKernel {
+    static constexpr int kLanes = V::kLanes;
+
+    // Frames q0 to q0 + valid - 1 of the run (counted from its last frame),
+    // in n vectors; lanes past `valid` read history that no frame of the run
+    // needs and are discarded.
+    template <int n>
+    static void chunk(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                      std::int32_t lastReadBase, std::int32_t frames, std::int32_t q0, std::int32_t valid,
+                      std::int32_t* sumL, std::int32_t* sumR) {
+        const double* at = history + lastReadBase + q0;
+        typename V::Sums left[n];
+        typename V::Sums right[n];
+        typename V::Doubles squares[n];
+#pragma GCC unroll 4
+        for (int v = 0; v < n; ++v) {
+            left[v] = V::zeroSums();
+            right[v] = V::zeroSums();
+            squares[v] = V::zero();
+        }
+        for (std::int32_t i = 0; i < plan.bothCount; ++i) {
+            const double* x = at + tapOffset[plan.bothTap[i]];
+            const typename V::Doubles gainL = V::broadcast(plan.bothPanL[i]);
+            const typename V::Doubles gainR = V::broadcast(plan.bothPanR[i]);
+#pragma GCC unroll 4
+            for (int v = 0; v < n; ++v) {
+                const typename V::Doubles value = V::load(x + v * kLanes);
+                left[v] = V::addSums(left[v], V::truncate(V::mul(value, gainL)));
+                right[v] = V::addSums(right[v], V::truncate(V::mul(value, gainR)));
+                squares[v] = V::addSquare(squares[v], value);
+            }
+        }
+        for (std::int32_t i = 0; i < plan.leftCount; ++i) {
+            const double* x = at + tapOffset[plan.leftTap[i]];
+            const typename V::Doubles gain = V::broadcast(plan.leftPan[i]);
+#pragma GCC unroll 4
+            for (int v = 0; v < n; ++v) {
+                const typename V::Doubles value = V::load(x + v * kLanes);
+                left[v] = V::addSums(left[v], V::truncate(V::mul(value, gain)));
+                squares[v] = V::addSquare(squares[v], value);
+            }
+        }
+        for (std::int32_t i = 0; i < plan.rightCount; ++i) {
+            const double* x = at + tapOffset[plan.rightTap[i]];
+            const typename V::Doubles gain = V::broadcast(plan.rightPan[i]);
+#pragma GCC unroll 4
+            for (int v = 0; v < n; ++v) {
+                const typename V::Doubles value = V::load(x + v * kLanes);
+                right[v] = V::addSums(right[v], V::truncate(V::mul(value, gain)));
+                squares[v] = V::addSquare(squares[v], value);
+            }
+        }
+        // A value of magnitude m or more (or NaN, or infinite) makes its lane's
+        // sum of squares m^2 or more (or NaN): rounding is monotonic and m^2 exact.
+        const double limit = plan.safeMagnitude * plan.safeMagnitude;
+        bool exact = true;
+#pragma GCC unroll 4
+        for (int v = 0; v < n; ++v) {
+            const int lanes = valid - v * kLanes < kLanes ? valid - v * kLanes : kLanes;
+            exact = exact && V::allBelow(squares[v], limit, lanes);
+        }
+        if (!exact) {
+            sumTapRunExact(plan, tapOffset, history, lastReadBase, frames, q0, q0 + valid, sumL, sumR);
+            return;
+        }
+        // Lane l of vector v holds frame frames - 1 - (q0 + v * kLanes + l).
+#pragma GCC unroll 4
+        for (int v = 0; v < n; ++v) {
+            const std::int32_t q = q0 + v * kLanes;
+            if (valid - v * kLanes >= kLanes) {
+                V::storeReversed(sumL + frames - q - kLanes, left[v]);
+                V::storeReversed(sumR + frames - q - kLanes, right[v]);
+            } else {
+                std::int32_t laneL[kLanes];
+                std::int32_t laneR[kLanes];
+                V::store(laneL, left[v]);
+                V::store(laneR, right[v]);
+                for (std::int32_t l = 0; q + l < q0 + valid; ++l) {
+                    sumL[frames - 1 - q - l] = laneL[l];
+                    sumR[frames - 1 - q - l] = laneR[l];
+                }
+            }
+        }
+    }
+
+    static void run(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR) {
+        constexpr std::int32_t kChunk = 4 * kLanes;
+        std::int32_t q0 = 0;
+        for (; frames - q0 >= kChunk; q0 += kChunk) {
+            chunk<4>(plan, tapOffset, history, lastReadBase, frames, q0, kChunk, sumL, sumR);
+        }
+        const std::int32_t rest = frames - q0;
+        switch ((rest + kLanes - 1) / kLanes) {
+            case 4: chunk<4>(plan, tapOffset, history, lastReadBase, frames, q0, rest, sumL, sumR); break;
+            case 3: chunk<3>(plan, tapOffset, history, lastReadBase, frames, q0, rest, sumL, sumR); break;
+            case 2: chunk<2>(plan, tapOffset, history, lastReadBase, frames, q0, rest, sumL, sumR); break;
+            case 1: chunk<1>(plan, tapOffset, history, lastReadBase, frames, q0, rest, sumL, sumR); break;
+            default: break;
+        }
+    }
+};
+
+// Needs V with fused multiply-add. Mirrors smoothPortable lane by lane.
+template <class V>
+void smoothLanes(const SmoothJob& job) {
+    constexpr int kLanes = V::kLanes;
+    const std::int32_t frames = job.frames;
+    const std::int32_t padded = (frames + kLanes - 1) / kLanes * kLanes;
+    // sums[f + 1] is frame f's tap sum; sums[0] the previous frame's.
+    double sums[1 + kStretchFrames + kStretchPad];
+    // changes[kSmoothLength + f] is frame f's change rounded to float; the ten
+    // before it come from the history.
+    double changes[kSmoothLength + kStretchFrames + kStretchPad];
+    sums[0] = *job.lastSum;
+    for (std::int32_t f = 0; f < frames; ++f) {
+        sums[f + 1] = static_cast<double>(job.tapSums[f]);
+    }
+    for (std::int32_t f = frames; f < padded; ++f) {
+        sums[f + 1] = sums[frames];
+    }
+    for (int i = 0; i < kSmoothLength; ++i) {
+        changes[kSmoothLength - 1 - i] = job.history[i];
+    }
+    for (std::int32_t f = 0; f < padded; f += kLanes) {
+        const typename V::Doubles change = V::sub(V::load(sums + f + 1), V::load(sums + f));
+        V::storeDoubles(changes + kSmoothLength + f, V::roundToFloat(change));
+    }
+    typename V::Doubles weights[kSmoothLength];
+    for (std::int32_t k = 0; k < job.weightCount; ++k) {
+        weights[k] = V::broadcast(job.weights[k]);
+    }
+    const typename V::Doubles normaliser = V::broadcast(job.wetNormaliser);
+    const typename V::Doubles wetGain = V::broadcast(job.wetGain);
+    const typename V::Doubles dryGain = V::broadcast(job.dryGain);
+    for (std::int32_t f = 0; f < padded; f += kLanes) {
+        const typename V::Doubles sum = V::load(sums + f + 1);
+        const typename V::Doubles change = V::sub(sum, V::load(sums + f));
+        const double* newest = changes + kSmoothLength + f;
+        typename V::Doubles weighted = V::roundToFloat(V::mul(V::load(newest), weights[0]));
+        for (std::int32_t k = 1; k < job.weightCount; ++k) {
+            weighted = V::roundToFloat(V::fmadd(V::load(newest - k), weights[k], weighted));
+        }
+        const typename V::Doubles transient = V::roundToFloat(V::add(change, weighted));
+        const typename V::Doubles wet = V::div(V::add(transient, sum), normaliser);
+        V::storeDoubles(job.mix + f, V::fmadd(wetGain, wet, V::mul(V::load(job.dry + f), dryGain)));
+    }
+    *job.lastSum = sums[frames];
+    for (int i = 0; i < kSmoothLength; ++i) {
+        job.history[i] = changes[kSmoothLength + frames - 1 - i];
+    }
+}
+
+}  // namespace
+}  // namespace glowmarsh
