@@ -24,6 +24,7 @@
 #include "engine/SamplePath.h"
 #include "engine/TapNetwork.h"
 #include "engine/TapPlan.h"
+#include "engine/TapSum.h"
 
 namespace glowmarsh {
 
@@ -50,6 +51,10 @@ std::int32_t framesBeforeOverwrite(std::int32_t maxOffset) {
     return maxOffset >= kMaxTapOffset ? 1 : kMaxTapOffset - maxOffset;
 }
 
+// The plan costs about as much as four frames of tap sums save over the
+// unrolled sum; shorter blocks sum their taps frame by frame.
+constexpr std::int32_t kPlannedBlockFrames = 4;
+
 template <typename Sample>
 void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_t frames, const Kernels& kernels) {
     const BlockValues block = setUpBlock(state);
@@ -62,13 +67,19 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     Sample* outR = outputs[1];
     NoiseCounters& noise = SamplePath<Sample>::noise();
 
+    const bool planned = frames >= kPlannedBlockFrames;
     TapPlan plan;
-    buildTapPlan(state, block.tapCount, plan);
+    if (planned) {
+        buildTapPlan(state, block.tapCount, plan);
+    } else {
+        plan.taps = 0;
+        plan.maxOffset = kMaxTapOffset;  // runs of one frame
+    }
     // Nudges only raise this bound; a re-derivation returns to block-start offsets.
     std::int32_t maxOffset = plan.maxOffset;
 
-    double dryL[kStretchFrames + kStretchPad] = {};
-    double dryR[kStretchFrames + kStretchPad] = {};
+    double dryL[kStretchFrames + kStretchPad];
+    double dryR[kStretchFrames + kStretchPad];
     std::int32_t sumL[kStretchFrames];
     std::int32_t sumR[kStretchFrames];
     double mixL[kStretchFrames + kStretchPad];
@@ -120,7 +131,13 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
                 ++scan.counter;
             }
             writeIndex = position - n;
-            kernels.sumTapRun(plan, state.tapOffset, state.tapBuffer, writeIndex, n, sumL + f, sumR + f);
+            if (planned) {
+                kernels.sumTapRun(plan, state.tapOffset, state.tapBuffer, writeIndex, n, sumL + f, sumR + f);
+            } else {
+                const TapSums sums = sumTapsUnrolled(state, writeIndex, block.tapCount);
+                sumL[f] = sums.left;
+                sumR[f] = sums.right;
+            }
             f += n;
         }
         for (std::int32_t pad = stretch; pad < stretch + kStretchPad; ++pad) {

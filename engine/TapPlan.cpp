@@ -1,7 +1,5 @@
 #include "engine/TapPlan.h"
 
-#include <cmath>
-
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
@@ -21,36 +19,45 @@ double safeMagnitudeFor(double maxGain) {
 
 }  // namespace
 
+// Runs once per block, so even one-frame blocks pay for it: plain
+// comparisons, no library calls.
 void buildTapPlan(const EngineState& state, std::int32_t tapCount, TapPlan& plan) {
-    plan.bothCount = plan.leftCount = plan.rightCount = 0;
-    plan.maxOffset = 0;
-    double maxGain = 0.0;
-    bool finiteGains = true;
     plan.taps = tapCount >= 1 && tapCount <= kMaxTaps ? tapCount : 0;
+    std::int32_t both = 0;
+    std::int32_t leftOnly = 0;
+    std::int32_t rightOnly = 0;
+    std::int32_t maxOffset = 0;
+    double maxGain = 0.0;
+    double notFinite = 0.0;  // x - x is 0 for finite x and NaN otherwise
     for (std::int32_t k = 1; k <= plan.taps; ++k) {
         const double left = state.tapPanL[k];
         const double right = state.tapPanR[k];
         if (left != 0.0 && right != 0.0) {
-            plan.bothTap[plan.bothCount] = k;
-            plan.bothPanL[plan.bothCount] = left;
-            plan.bothPanR[plan.bothCount] = right;
-            ++plan.bothCount;
+            plan.bothTap[both] = k;
+            plan.bothPanL[both] = left;
+            plan.bothPanR[both] = right;
+            ++both;
         } else if (left != 0.0) {
-            plan.leftTap[plan.leftCount] = k;
-            plan.leftPan[plan.leftCount] = left;
-            ++plan.leftCount;
+            plan.leftTap[leftOnly] = k;
+            plan.leftPan[leftOnly] = left;
+            ++leftOnly;
         } else if (right != 0.0) {
-            plan.rightTap[plan.rightCount] = k;
-            plan.rightPan[plan.rightCount] = right;
-            ++plan.rightCount;
+            plan.rightTap[rightOnly] = k;
+            plan.rightPan[rightOnly] = right;
+            ++rightOnly;
         }
-        finiteGains = finiteGains && std::isfinite(left) && std::isfinite(right);
-        maxGain = std::fmax(maxGain, std::fmax(std::fabs(left), std::fabs(right)));
-        if (state.tapOffset[k] > plan.maxOffset) {
-            plan.maxOffset = state.tapOffset[k];
-        }
+        notFinite += (left - left) + (right - right);
+        const double magnitude = left < 0.0 ? -left : left;
+        maxGain = magnitude > maxGain ? magnitude : maxGain;
+        const double magnitudeR = right < 0.0 ? -right : right;
+        maxGain = magnitudeR > maxGain ? magnitudeR : maxGain;
+        maxOffset = state.tapOffset[k] > maxOffset ? state.tapOffset[k] : maxOffset;
     }
-    plan.safeMagnitude = finiteGains ? safeMagnitudeFor(maxGain) : 0.0;
+    plan.bothCount = both;
+    plan.leftCount = leftOnly;
+    plan.rightCount = rightOnly;
+    plan.maxOffset = maxOffset;
+    plan.safeMagnitude = notFinite == 0.0 ? safeMagnitudeFor(maxGain) : 0.0;
 }
 
 void sumTapRunExact(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
