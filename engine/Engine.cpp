@@ -16,7 +16,6 @@
 //   is written, so processing in place stays safe.
 #include "engine/Engine.h"
 
-#include <bit>
 #include <cstdlib>
 
 #include "engine/BlockSetup.h"
@@ -29,19 +28,6 @@
 namespace glowmarsh {
 
 namespace {
-
-// The first weight and every one up to the last that is not +0. A skipped +0
-// weight would add h * 0 = ±0 to a running sum that is never -0 (the first
-// weight is positive and the changes are whole numbers), changing nothing.
-std::int32_t weightsInUse(const double* weights) {
-    std::int32_t count = 1;
-    for (std::int32_t k = 1; k < kSmoothLength; ++k) {
-        if (std::bit_cast<std::uint64_t>(weights[k]) != 0) {
-            count = k + 1;
-        }
-    }
-    return count;
-}
 
 // Frames whose history may be written before their tap sums are formed, with
 // no tap offset above maxOffset: offset o reads the position that the frame
@@ -84,7 +70,7 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     std::int32_t sumR[kStretchFrames];
     double mixL[kStretchFrames + kStretchPad];
     double mixR[kStretchFrames + kStretchPad];
-    const std::int32_t weightCount = weightsInUse(state.smoothCoeff);
+    const std::int32_t weightCount = smoothingWeightsInUse(state.smoothCoeff);
     SmoothJob smoothL{sumL, dryL, mixL, 0, &state.lastSumL, state.wetHistoryL, state.smoothCoeff, weightCount,
                       block.wetNormaliser, block.wetGain, block.dryGain};
     SmoothJob smoothR{sumR, dryR, mixR, 0, &state.lastSumR, state.wetHistoryR, state.smoothCoeff, weightCount,

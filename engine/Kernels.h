@@ -35,6 +35,12 @@ struct SmoothJob {
     double dryGain;
 };
 
+// The first weight and every one up to the last that is not +0: the weights a
+// smoothing job uses. A skipped +0 weight would add h * 0 = ±0 to a running
+// sum that is never -0 (the first weight is positive and the changes are whole
+// numbers), changing nothing.
+std::int32_t smoothingWeightsInUse(const double* weights);
+
 struct Kernels {
     // Fills sumL and sumR (by frame) for a run of frames whose offsets do not
     // change and whose history is already written; see sumTapRunExact.

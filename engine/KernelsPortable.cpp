@@ -1,9 +1,20 @@
+#include <bit>
 #include <cmath>
 
 #include "engine/Kernels.h"
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
+
+std::int32_t smoothingWeightsInUse(const double* weights) {
+    std::int32_t count = 1;
+    for (std::int32_t k = 1; k < kSmoothLength; ++k) {
+        if (std::bit_cast<std::uint64_t>(weights[k]) != 0) {
+            count = k + 1;
+        }
+    }
+    return count;
+}
 
 void sumTapRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                        std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR) {

@@ -48,19 +48,69 @@ TEST(OutputStage, DitherCases) {
         {"64-bit: a huge mix still gets one ulp, not an overflowed power", false,
          {{0x1p1000, kRandMax, 0x1p1000 + 0x1p948, 0x1p948L}}},
     };
-    for (const DitherCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        long double shape = 0.0L;
-        for (size_t i = 0; i < c.steps.size(); ++i) {
-            const Step& s = c.steps[i];
-            const double output = c.floatCall ? glowmarsh::quantiseToFloat(s.mix, shape, s.random)
-                                              : glowmarsh::quantiseToDouble(s.mix, shape, s.random);
-            if (std::isnan(s.output)) {
-                EXPECT_TRUE(std::isnan(output)) << "frame " << i;
-            } else {
-                EXPECT_EQ(bitsOf(output), bitsOf(s.output)) << "frame " << i << ": " << output;
+    for (const bool reference : {false, true}) {
+        for (const DitherCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            SCOPED_TRACE(reference ? "library exponent and power" : "exponent and power from the bits");
+            long double shape = 0.0L;
+            for (size_t i = 0; i < c.steps.size(); ++i) {
+                const Step& s = c.steps[i];
+                const double output =
+                    c.floatCall ? (reference ? glowmarsh::quantiseToFloatReference(s.mix, shape, s.random)
+                                             : glowmarsh::quantiseToFloat(s.mix, shape, s.random))
+                                : (reference ? glowmarsh::quantiseToDoubleReference(s.mix, shape, s.random)
+                                             : glowmarsh::quantiseToDouble(s.mix, shape, s.random));
+                if (std::isnan(s.output)) {
+                    EXPECT_TRUE(std::isnan(output)) << "frame " << i;
+                } else {
+                    EXPECT_EQ(bitsOf(output), bitsOf(s.output)) << "frame " << i << ": " << output;
+                }
+                EXPECT_EQ(shape, s.shapeAfter) << "frame " << i;
             }
-            EXPECT_EQ(shape, s.shapeAfter) << "frame " << i;
+        }
+    }
+}
+
+// The exponent read from the bits against frexp, over every exponent of both
+// formats (normal values at both ends of their binade, every subnormal
+// leading-bit position), zeros, and the non-finite values frexp leaves open.
+TEST(OutputStage, ExponentFromTheBitsMatchesFrexp) {
+    auto frexpOf = [](auto value) {
+        int e = 0;
+        const auto fraction = std::frexp(value, &e);
+        return std::isfinite(fraction) ? e : 0;
+    };
+    std::vector<double> doubles = {0.0, -0.0, 0.75, 1.0, std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    for (int e = -1074; e <= 1023; ++e) {
+        const double power = std::ldexp(1.0, e);
+        doubles.insert(doubles.end(), {power, -power, std::nextafter(power, 0.0), power * 1.75});
+    }
+    doubles.push_back(std::numeric_limits<double>::max());
+    for (const double value : doubles) {
+        EXPECT_EQ(glowmarsh::binaryExponent(value), frexpOf(value)) << value;
+    }
+    std::vector<float> floats = {0.0f, -0.0f, std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN()};
+    for (int e = -149; e <= 127; ++e) {
+        const float power = std::ldexp(1.0f, e);
+        floats.insert(floats.end(), {power, -power, std::nextafter(power, 0.0f), power * 1.5f});
+    }
+    floats.push_back(std::numeric_limits<float>::max());
+    for (const float value : floats) {
+        EXPECT_EQ(glowmarsh::binaryExponent(value), frexpOf(value)) << value;
+    }
+}
+
+// r / divisor * 2^power with the power built from the bits, against ldexp:
+// every power the two calls can ask for, including results that fall
+// subnormal (tiny mixes) and powers past the double range (huge mixes).
+TEST(OutputStage, DitherPowerMatchesLdexp) {
+    const std::int32_t draws[] = {0, 1, 2, 3, 12345, 1073741824, 1073741825, 2147483646, kRandMax};
+    for (int power = -1011; power <= 1086; ++power) {
+        for (const std::int32_t r : draws) {
+            const double expected = std::ldexp(static_cast<double>(r) / glowmarsh::dither::kDivisor, power);
+            ASSERT_EQ(bitsOf(glowmarsh::dither::scaled(r, power)), bitsOf(expected)) << "2^" << power << ", r " << r;
         }
     }
 }
