@@ -1,0 +1,26 @@
+# Fails if an object compiled for a wider instruction set defines a symbol
+# the linker may share with other objects (an inline function or template
+# instantiation, weak or unique): the linker could keep that copy for callers
+# on CPUs without those instructions. OBJECTS is a ;-list; only the vector
+# kernel files among them are checked.
+set(checked 0)
+foreach(object IN LISTS OBJECTS)
+  if(NOT object MATCHES "Kernels(Sse2|Avx2|Avx512)\\.cpp\\.o$")
+    continue()
+  endif()
+  execute_process(COMMAND "${NM}" --defined-only "${object}" OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${object}")
+  endif()
+  string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[0-9a-fA-F]* *[WwVvu] ")
+      message(FATAL_ERROR "${object} defines a shareable symbol: ${line}")
+    endif()
+  endforeach()
+  math(EXPR checked "${checked} + 1")
+endforeach()
+if(checked EQUAL 0)
+  message(FATAL_ERROR "no vector kernel objects among [${OBJECTS}]")
+endif()
+message(STATUS "${checked} vector kernel objects define nothing shareable")
