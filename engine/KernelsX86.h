@@ -28,6 +28,24 @@ template <class V>
 struct TapRunKernel {
     static constexpr int kLanes = V::kLanes;
 
+    // Taps that feed one side only: one product per value read.
+    template <int n>
+    [[gnu::always_inline]] static inline void addOneSide(const double* at, const std::int32_t* tapOffset,
+                                                         const std::int32_t* taps, const double* gains,
+                                                         std::int32_t count, typename V::Sums* sums,
+                                                         typename V::Doubles* squares) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            const double* x = at + tapOffset[taps[i]];
+            const typename V::Doubles gain = V::broadcast(gains[i]);
+#pragma GCC unroll 4
+            for (int v = 0; v < n; ++v) {
+                const typename V::Doubles value = V::load(x + v * kLanes);
+                sums[v] = V::addSums(sums[v], V::truncate(V::mul(value, gain)));
+                squares[v] = V::addSquare(squares[v], value);
+            }
+        }
+    }
+
     // Frames q0 to q0 + valid - 1 of the run (counted from its last frame),
     // in n vectors; lanes past `valid` read history that no frame of the run
     // needs and are discarded.
@@ -57,26 +75,8 @@ struct TapRunKernel {
                 squares[v] = V::addSquare(squares[v], value);
             }
         }
-        for (std::int32_t i = 0; i < plan.leftCount; ++i) {
-            const double* x = at + tapOffset[plan.leftTap[i]];
-            const typename V::Doubles gain = V::broadcast(plan.leftPan[i]);
-#pragma GCC unroll 4
-            for (int v = 0; v < n; ++v) {
-                const typename V::Doubles value = V::load(x + v * kLanes);
-                left[v] = V::addSums(left[v], V::truncate(V::mul(value, gain)));
-                squares[v] = V::addSquare(squares[v], value);
-            }
-        }
-        for (std::int32_t i = 0; i < plan.rightCount; ++i) {
-            const double* x = at + tapOffset[plan.rightTap[i]];
-            const typename V::Doubles gain = V::broadcast(plan.rightPan[i]);
-#pragma GCC unroll 4
-            for (int v = 0; v < n; ++v) {
-                const typename V::Doubles value = V::load(x + v * kLanes);
-                right[v] = V::addSums(right[v], V::truncate(V::mul(value, gain)));
-                squares[v] = V::addSquare(squares[v], value);
-            }
-        }
+        addOneSide<n>(at, tapOffset, plan.leftTap, plan.leftPan, plan.leftCount, left, squares);
+        addOneSide<n>(at, tapOffset, plan.rightTap, plan.rightPan, plan.rightCount, right, squares);
         // A value of magnitude m or more (or NaN, or infinite) makes its lane's
         // sum of squares m^2 or more (or NaN): rounding is monotonic and m^2 exact.
         const double limit = plan.safeMagnitude * plan.safeMagnitude;

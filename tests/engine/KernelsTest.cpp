@@ -35,18 +35,31 @@ TEST(SimdLevels, BestLevelAndEveryLevelBelowItAreSupported) {
     }
 }
 
+// What a plan holds besides the tap lists themselves.
+struct PlanShape {
+    int taps, both, left, right;
+    double safeMagnitude;
+};
+
+void expectPlan(const TapPlan& plan, const PlanShape& shape) {
+    EXPECT_EQ(plan.taps, shape.taps);
+    EXPECT_EQ(plan.bothCount, shape.both);
+    EXPECT_EQ(plan.leftCount, shape.left);
+    EXPECT_EQ(plan.rightCount, shape.right);
+    EXPECT_EQ(plan.safeMagnitude, shape.safeMagnitude);
+}
+
 TEST(TapPlan, GroupsTapsByTheSidesTheyFeed) {
     struct Row {
         const char* what;
         float sustain, grain;
-        int taps, both, left, right;
-        double safeMagnitude;
+        PlanShape shape;
         int maxOffset;
     };
     const Row rows[] = {
-        {"Grain 0: 7 taps, largest gain 31", 1.0f, 0.0f, 7, 3, 2, 2, 0x1p25, 14587},
-        {"defaults: 83 taps, largest gain 449", 1.0f, 0.7f, 83, 42, 21, 20, 0x1p21, 18641},
-        {"Grain 1: 163 taps, largest gain 991", 1.0f, 1.0f, 163, 85, 38, 40, 0x1p20, 21923},
+        {"Grain 0: 7 taps, largest gain 31", 1.0f, 0.0f, {7, 3, 2, 2, 0x1p25}, 14587},
+        {"defaults: 83 taps, largest gain 449", 1.0f, 0.7f, {83, 42, 21, 20, 0x1p21}, 18641},
+        {"Grain 1: 163 taps, largest gain 991", 1.0f, 1.0f, {163, 85, 38, 40, 0x1p20}, 21923},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -54,11 +67,7 @@ TEST(TapPlan, GroupsTapsByTheSidesTheyFeed) {
         const glowmarsh::BlockValues block = glowmarsh::setUpBlock(*state);
         TapPlan plan;
         glowmarsh::buildTapPlan(*state, block.tapCount, plan);
-        EXPECT_EQ(plan.taps, r.taps);
-        EXPECT_EQ(plan.bothCount, r.both);
-        EXPECT_EQ(plan.leftCount, r.left);
-        EXPECT_EQ(plan.rightCount, r.right);
-        EXPECT_EQ(plan.safeMagnitude, r.safeMagnitude);
+        expectPlan(plan, r.shape);
         EXPECT_EQ(plan.maxOffset, r.maxOffset);
     }
 }
@@ -69,19 +78,18 @@ TEST(TapPlan, CountsAndGainsOutsideTheUsualRange) {
         int count;
         int pokedTap;
         double pokedL, pokedR;
-        int taps, both, left, right;
-        double safeMagnitude;
+        PlanShape shape;
     };
-    const double none = 1.0;  // marker: leave the gains alone
+    const double none = 0.0;  // with tap 0: no gain changed
     const Row rows[] = {
-        {"count 0 reads nothing", 0, 0, none, none, 0, 0, 0, 0, 0x1p30},
-        {"a negative count reads nothing", -5, 0, none, none, 0, 0, 0, 0, 0x1p30},
-        {"count 164 is served", 164, 0, none, none, 164, 86, 38, 40, 0x1p20},
-        {"a count above 164 reads nothing", 165, 0, none, none, 0, 0, 0, 0, 0x1p30},
-        {"a tap with two zero gains is left out", 7, 3, 0.0, -0.0, 7, 2, 2, 2, 0x1p25},
-        {"a NaN gain leaves no safe magnitude", 7, 2, kNaN, 1.0, 7, 3, 2, 2, 0.0},
-        {"an infinite gain leaves no safe magnitude", 7, 2, 1.0, -kInf, 7, 3, 2, 2, 0.0},
-        {"a large negative gain counts by its magnitude", 7, 4, -5000.0, 0.0, 7, 3, 2, 2, 0x1p17},
+        {"count 0 reads nothing", 0, 0, none, none, {0, 0, 0, 0, 0x1p30}},
+        {"a negative count reads nothing", -5, 0, none, none, {0, 0, 0, 0, 0x1p30}},
+        {"count 164 is served", 164, 0, none, none, {164, 86, 38, 40, 0x1p20}},
+        {"a count above 164 reads nothing", 165, 0, none, none, {0, 0, 0, 0, 0x1p30}},
+        {"a tap with two zero gains is left out", 7, 3, 0.0, -0.0, {7, 2, 2, 2, 0x1p25}},
+        {"a NaN gain leaves no safe magnitude", 7, 2, kNaN, 1.0, {7, 3, 2, 2, 0.0}},
+        {"an infinite gain leaves no safe magnitude", 7, 2, 1.0, -kInf, {7, 3, 2, 2, 0.0}},
+        {"a large negative gain counts by its magnitude", 7, 4, -5000.0, 0.0, {7, 3, 2, 2, 0x1p17}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -92,11 +100,7 @@ TEST(TapPlan, CountsAndGainsOutsideTheUsualRange) {
         }
         TapPlan plan;
         glowmarsh::buildTapPlan(*state, r.count, plan);
-        EXPECT_EQ(plan.taps, r.taps);
-        EXPECT_EQ(plan.bothCount, r.both);
-        EXPECT_EQ(plan.leftCount, r.left);
-        EXPECT_EQ(plan.rightCount, r.right);
-        EXPECT_EQ(plan.safeMagnitude, r.safeMagnitude);
+        expectPlan(plan, r.shape);
     }
 }
 
