@@ -9,11 +9,11 @@
 // so a vector load gives one tap's value for several frames at once. Products
 // are truncated lane by lane with the same conversion the scalar code uses,
 // and the whole-number contributions are summed in a different order, which
-// integer addition allows. The one place the vector conversion differs from
-// truncToInt is outside the int range (it answers 0x80000000 for NaN,
-// infinities and values too large): a sum of squares of the values read
-// flags any stretch whose history holds such a value, and that stretch is
-// redone by the exact scalar loop.
+// integer addition allows. The vector conversion agrees with truncToInt
+// except for NaN, infinities and values at or above 2^31 (it answers
+// 0x80000000 for all of them): a sum of squares of the values read flags any
+// chunk whose history holds a value whose products could leave +-2^30, and
+// that chunk is redone by the exact scalar loop.
 //
 // Smoothing (frames at once): each frame's weighted sum depends only on the
 // changes, not on the previous frame's result, so frames go into lanes. Each
