@@ -42,18 +42,6 @@ std::vector<KernelSet> kernelSets() {
     return sets;
 }
 
-TEST(SimdLevels, BestLevelAndEveryLevelBelowItAreSupported) {
-    const SimdLevel best = glowmarsh::bestSimdLevel();
-    EXPECT_TRUE(glowmarsh::simdLevelSupported(best));
-    EXPECT_TRUE(glowmarsh::simdLevelSupported(SimdLevel::portable));
-    bool above = false;
-    for (SimdLevel level : {SimdLevel::portable, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
-        EXPECT_EQ(glowmarsh::simdLevelSupported(level), !above) << glowmarsh::simdLevelName(level);
-        above = above || level == best;
-        EXPECT_NE(glowmarsh::kernelsFor(level).sumTapRun, nullptr);
-    }
-}
-
 // What a plan holds besides the tap lists themselves.
 struct PlanShape {
     int taps, both, left, right;
