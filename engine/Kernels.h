@@ -30,9 +30,9 @@ struct SmoothJob {
     double* history;              // the ten last changes, newest first, carried on
     const double* weights;        // the block's smoothing weights
     std::int32_t weightCount;     // weights in use, 1 to 10; the rest are +0
-    double wetNormaliser;
-    double wetGain;
-    double dryGain;
+    double wetNormaliser;         // divides the tap sums down to signal level
+    double wetGain;               // share of the wet signal in the mix
+    double dryGain;               // share of the guarded input in the mix
 };
 
 // The first weight and every one up to the last that is not +0: the weights a
@@ -46,6 +46,7 @@ struct Kernels {
     // change and whose history is already written; see sumTapRunExact.
     void (*sumTapRun)(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                       std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
+    // Runs one channel's smoothing and mix over a stretch (SmoothJob).
     void (*smooth)(const SmoothJob& job);
 };
 

@@ -173,10 +173,10 @@ TEST(Differential, AwkwardSignals) {
 TEST(Differential, RandomScenarios) {
     std::mt19937 random(20240611);
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float special[] = {0.0f, 1.0f, 0.5f, 0.7f, 0.2f, 1e-30f, 0.99999994f, -0.25f, 1.25f, nan};
+    const float edges[] = {0.0f, 1.0f, 0.5f, 0.7f, 0.2f, 1e-30f, 0.99999994f, -0.25f, 1.25f, nan};
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::uniform_int_distribution<int> pick(0, 99);
-    auto parameter = [&] { return pick(random) < 30 ? special[pick(random) % 10] : unit(random); };
+    auto parameter = [&] { return pick(random) < 30 ? edges[pick(random) % 10] : unit(random); };
     const std::int32_t sizes[] = {0, 1, 2, 3, 7, 31, 64, 127, 128, 129, 255, 512, 513, 1000, 4096, 6007};
     const Signal signals[] = {Signal::music, Signal::noise, Signal::mixed};
     const Routing routings[] = {Routing::separate, Routing::inPlace, Routing::crosswise};
