@@ -1,0 +1,23 @@
+# Shared part of the cross toolchains: Debian's <triplet>-g++, whose C and C++
+# runtime lives under /usr/<triplet>, and qemu-user to run what it builds.
+# qemu's -L makes the target's loader and shared libraries resolve there, so
+# CTest, test discovery and the plug-in's dlopen all work unchanged.
+# Expects GLOWMARSH_TARGET_TRIPLET, GLOWMARSH_TARGET_MULTIARCH and
+# GLOWMARSH_QEMU_NAME.
+set(CMAKE_C_COMPILER "${GLOWMARSH_TARGET_TRIPLET}-gcc")
+set(CMAKE_CXX_COMPILER "${GLOWMARSH_TARGET_TRIPLET}-g++")
+
+# Libraries and headers come from the target's directories only; tools
+# (nm, qemu) from the build machine.
+set(CMAKE_FIND_ROOT_PATH "/usr/${GLOWMARSH_TARGET_TRIPLET}")
+set(CMAKE_LIBRARY_ARCHITECTURE "${GLOWMARSH_TARGET_MULTIARCH}")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config must not offer the build machine's libraries for the target.
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${GLOWMARSH_TARGET_MULTIARCH}/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
+
+find_program(GLOWMARSH_QEMU NAMES "${GLOWMARSH_QEMU_NAME}" REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${GLOWMARSH_QEMU};-L;/usr/${GLOWMARSH_TARGET_TRIPLET}")
