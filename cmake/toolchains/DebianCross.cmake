@@ -1,7 +1,11 @@
 # Shared part of the cross toolchains: Debian's <triplet>-g++, whose C and C++
 # runtime lives under /usr/<triplet>, and qemu-user to run what it builds.
-# qemu's -L makes the target's loader and shared libraries resolve there, so
-# CTest, test discovery and the plug-in's dlopen all work unchanged.
+# qemu's -L makes the target's loader resolve there, so CTest, test discovery
+# and the plug-in's dlopen all work unchanged. The loader still reads the build
+# machine's /etc/ld.so.cache, which on a machine with Debian's 32-bit x86
+# libraries (libc6-i386) names /lib32/libc.so.6: another build of glibc than
+# the cross loader's, with which pthread_create never returns. LD_LIBRARY_PATH
+# is searched before that cache and keeps the whole runtime from one build.
 # Expects GLOWMARSH_TARGET_TRIPLET, GLOWMARSH_TARGET_MULTIARCH and
 # GLOWMARSH_QEMU_NAME.
 set(CMAKE_C_COMPILER "${GLOWMARSH_TARGET_TRIPLET}-gcc")
@@ -20,4 +24,5 @@ set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${GLOWMARSH_TARGET_MULTIARCH}/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 
 find_program(GLOWMARSH_QEMU NAMES "${GLOWMARSH_QEMU_NAME}" REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${GLOWMARSH_QEMU};-L;/usr/${GLOWMARSH_TARGET_TRIPLET}")
+set(CMAKE_CROSSCOMPILING_EMULATOR "${GLOWMARSH_QEMU};-L;/usr/${GLOWMARSH_TARGET_TRIPLET}"
+    "-E;LD_LIBRARY_PATH=/usr/${GLOWMARSH_TARGET_TRIPLET}/lib")
