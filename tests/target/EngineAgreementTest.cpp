@@ -38,9 +38,11 @@ const Row rows[] = {
     {{"defaults, 32-bit call", 1.0f, 0.7f, 0.2f, false}, 0x0ab8960e1165864bull, {}},
     {{"defaults, 64-bit call", 1.0f, 0.7f, 0.2f, true}, 0x001ab44549d6ba9full, {}},
     {{"most taps, all wet, 32-bit call", 0.3f, 1.0f, 1.0f, false}, 0x9266d2cdd5192bdcull, {}},
-    {{"most taps, all wet, 64-bit call", 0.3f, 1.0f, 1.0f, true}, 0x62d25794e287a3fcull, {}},
+    {{"most taps, all wet, 64-bit call", 0.3f, 1.0f, 1.0f, true}, 0x62d25794e287a3fcull,
+     {{8253, 0x3fc38f354d6294b8ull}}},
     {{"fewest taps, half wet, 32-bit call", 0.0f, 0.0f, 0.5f, false}, 0x6fa8a02ab522f3dfull, {}},
-    {{"fewest taps, half wet, 64-bit call", 0.0f, 0.0f, 0.5f, true}, 0x63a083bfb55ce40dull, {}},
+    {{"fewest taps, half wet, 64-bit call", 0.0f, 0.0f, 0.5f, true}, 0x63a083bfb55ce40dull,
+     {{4899, 0x3fa45e8582a5d18cull}, {4937, 0xbf73ea2a5d9508ceull}, {6303, 0xbfb3146000000000ull}}},
 };
 
 constexpr int kLongDoubleDigits = std::numeric_limits<long double>::digits;
