@@ -11,7 +11,7 @@
 #include <iterator>
 #include <vector>
 
-#include "tools/vsthost/PluginLibrary.h"
+#include "tests/target/PluginInstance.h"
 
 namespace agreement {
 
@@ -42,15 +42,11 @@ inline double inputSample(int channel, int frame) {
     return noise * 0x1p-18 + saw * 0x1p-11;
 }
 
-inline VstIntPtr versionOnlyHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == 1 ? 2400 : 0;
-}
-
 // Interleaved output bits (left, right per frame), as unsigned integers of the
 // sample's width. Empty if the plug-in would not start.
 template <typename Sample, typename Bits>
 std::vector<Bits> render(const vsthost::PluginLibrary& library, const Scenario& scenario) {
-    AEffect* effect = library.create(versionOnlyHost);
+    AEffect* effect = library.create(targetbytes::versionOnlyHost);
     if (effect == nullptr) {
         return {};
     }
