@@ -2,42 +2,29 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "host/CanDos.h"
-#include "host/Opcodes.h"
 #include "tests/host/BareEffect.h"
 
 namespace {
 
 using testhost::RecordingHost;
 
-struct FlagRow {
-    const char* setter;
-    std::function<void(BareEffect&, bool)> set;
-    VstInt32 bit;
-};
-
-const FlagRow kFlagRows[] = {
-    {"hasClip", [](BareEffect& e, bool s) { e.hasClip(s); }, 0x2},
-    {"hasVu", [](BareEffect& e, bool s) { e.hasVu(s); }, 0x4},
-    {"canMono", [](BareEffect& e, bool s) { e.canMono(s); }, 0x8},
-    {"canProcessReplacing", [](BareEffect& e, bool s) { e.canProcessReplacing(s); }, 0x10},
-    {"programsAreChunks", [](BareEffect& e, bool s) { e.programsAreChunks(s); }, 0x20},
-    {"isSynth", [](BareEffect& e, bool s) { e.isSynth(s); }, 0x100},
-    {"noTail", [](BareEffect& e, bool s) { e.noTail(s); }, 0x200},
-    {"wantAsyncOperation", [](BareEffect& e, bool s) { e.wantAsyncOperation(s); }, 0x400},
-    {"hasExternalBuffer", [](BareEffect& e, bool s) { e.hasExternalBuffer(s); }, 0x800},
-    {"canDoubleReplacing", [](BareEffect& e, bool s) { e.canDoubleReplacing(s); }, 0x1000},
-};
+#define SETTER(name, bit) {#name, [](BareEffect& e, bool s) { e.name(s); }, bit}
 
 TEST(Flags, EachSetterSetsAndClearsOnlyItsBitAndCallsNoHost) {
-    // Start from every bit set and from none, so a setter that touches a
-    // neighbour shows either way.
+    struct Row { const char* setter; void (*set)(BareEffect&, bool); VstInt32 bit; };
+    const Row rows[] = {
+        SETTER(hasClip, 0x2), SETTER(hasVu, 0x4), SETTER(canMono, 0x8), SETTER(canProcessReplacing, 0x10),
+        SETTER(programsAreChunks, 0x20), SETTER(isSynth, 0x100), SETTER(noTail, 0x200),
+        SETTER(wantAsyncOperation, 0x400), SETTER(hasExternalBuffer, 0x800), SETTER(canDoubleReplacing, 0x1000),
+    };
+    // From no bit, every bit and Glowmarsh's 0x1030 (isSynth makes that 0x1130).
     for (VstInt32 start : {0, ~0, 0x1030}) {
-        for (const FlagRow& row : kFlagRows) {
+        for (const Row& row : rows) {
             RecordingHost::reset();
             BareEffect effect;
+            EXPECT_EQ(effect.flags(), 0x10) << "the base record announces replacing only";
             effect.getAeffect()->flags = start;
             row.set(effect, true);
             EXPECT_EQ(effect.flags(), start | row.bit) << row.setter << " from " << start;
@@ -48,27 +35,21 @@ TEST(Flags, EachSetterSetsAndClearsOnlyItsBitAndCallsNoHost) {
     }
 }
 
-TEST(Flags, BaseRecordAnnouncesReplacingOnly) {
-    BareEffect effect;
-    EXPECT_EQ(effect.flags(), 0x10);
-    effect.hasVu(true);
-    effect.hasVu(false);
-    EXPECT_EQ(effect.flags(), 0x10);
-}
-
 class CountingEditor : public AEffEditor {
 public:
     explicit CountingEditor(int& deaths) : deaths(deaths) {}
     ~CountingEditor() override { ++deaths; }
-
-private:
     int& deaths;
 };
 
-TEST(Editor, AttachingSetsBitOneAndTheEffectDeletesIt) {
+TEST(Flags, AnAttachedEditorSetsBitOneAndDiesWithTheEffect) {
     int deaths = 0;
+    CountingEditor kept(deaths);
     {
         BareEffect effect;
+        effect.setEditor(&kept);
+        effect.setEditor(nullptr);
+        EXPECT_EQ(effect.flags(), 0x10) << "detaching clears the bit";
         auto* editor = new CountingEditor(deaths);
         effect.setEditor(editor);
         EXPECT_EQ(effect.flags(), 0x11);
@@ -79,82 +60,37 @@ TEST(Editor, AttachingSetsBitOneAndTheEffectDeletesIt) {
         }
         EXPECT_EQ(deaths, 0);
     }
-    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(deaths, 1) << "the attached editor, and only it, is deleted with the effect";
 }
 
-TEST(Editor, DetachingClearsBitOneAndHandsTheEditorBack) {
-    int deaths = 0;
-    CountingEditor editor(deaths);
-    {
-        BareEffect effect;
-        effect.setEditor(&editor);
-        effect.setEditor(nullptr);
-        EXPECT_EQ(effect.flags(), 0x10);
-        EXPECT_EQ(effect.getEditor(), nullptr);
-    }
-    EXPECT_EQ(deaths, 0);
-}
-
-struct CanDoRow {
-    const char* constant;
-    const char* value;
-    const char* text;
-};
-
-const CanDoRow kHostCanDos[] = {
-    {"canDoSendVstEvents", HostCanDos::canDoSendVstEvents, "sendVstEvents"},
-    {"canDoSendVstMidiEvent", HostCanDos::canDoSendVstMidiEvent, "sendVstMidiEvent"},
-    {"canDoSendVstTimeInfo", HostCanDos::canDoSendVstTimeInfo, "sendVstTimeInfo"},
-    {"canDoReceiveVstEvents", HostCanDos::canDoReceiveVstEvents, "receiveVstEvents"},
-    {"canDoReceiveVstMidiEvent", HostCanDos::canDoReceiveVstMidiEvent, "receiveVstMidiEvent"},
-    {"canDoReportConnectionChanges", HostCanDos::canDoReportConnectionChanges, "reportConnectionChanges"},
-    {"canDoAcceptIOChanges", HostCanDos::canDoAcceptIOChanges, "acceptIOChanges"},
-    {"canDoSizeWindow", HostCanDos::canDoSizeWindow, "sizeWindow"},
-    {"canDoOffline", HostCanDos::canDoOffline, "offline"},
-    {"canDoOpenFileSelector", HostCanDos::canDoOpenFileSelector, "openFileSelector"},
-    {"canDoCloseFileSelector", HostCanDos::canDoCloseFileSelector, "closeFileSelector"},
-    {"canDoStartStopProcess", HostCanDos::canDoStartStopProcess, "startStopProcess"},
-    {"canDoShellCategory", HostCanDos::canDoShellCategory, "shellCategory"},
-    {"canDoSendVstMidiEventFlagIsRealtime", HostCanDos::canDoSendVstMidiEventFlagIsRealtime,
-     "sendVstMidiEventFlagIsRealtime"},
-};
-
-const CanDoRow kPlugCanDos[] = {
-    {"canDoSendVstEvents", PlugCanDos::canDoSendVstEvents, "sendVstEvents"},
-    {"canDoSendVstMidiEvent", PlugCanDos::canDoSendVstMidiEvent, "sendVstMidiEvent"},
-    {"canDoReceiveVstEvents", PlugCanDos::canDoReceiveVstEvents, "receiveVstEvents"},
-    {"canDoReceiveVstMidiEvent", PlugCanDos::canDoReceiveVstMidiEvent, "receiveVstMidiEvent"},
-    {"canDoReceiveVstTimeInfo", PlugCanDos::canDoReceiveVstTimeInfo, "receiveVstTimeInfo"},
-    {"canDoOffline", PlugCanDos::canDoOffline, "offline"},
-    {"canDoMidiProgramNames", PlugCanDos::canDoMidiProgramNames, "midiProgramNames"},
-    {"canDoBypass", PlugCanDos::canDoBypass, "bypass"},
-};
-
-TEST(CanDos, EveryConstantHoldsItsText) {
-    for (const CanDoRow& row : kHostCanDos) {
-        EXPECT_STREQ(row.value, row.text) << "HostCanDos::" << row.constant;
-    }
-    for (const CanDoRow& row : kPlugCanDos) {
-        EXPECT_STREQ(row.value, row.text) << "PlugCanDos::" << row.constant;
-    }
-}
-
-TEST(CanDos, SharedCapabilitiesAreOneText) {
-    for (const CanDoRow& plug : kPlugCanDos) {
-        for (const CanDoRow& host : kHostCanDos) {
-            if (std::strcmp(plug.constant, host.constant) == 0) {
-                EXPECT_EQ(plug.value, host.value) << plug.constant << " is two copies of the text";
+TEST(CanDos, EveryConstantHoldsItsTextAndSharedOnesAreOneText) {
+    struct Row { const char* host; const char* plug; const char* text; };  // a constant may be null
+    using namespace HostCanDos;
+    namespace plug = PlugCanDos;
+    const Row rows[] = {
+        {canDoSendVstEvents, plug::canDoSendVstEvents, "sendVstEvents"},
+        {canDoSendVstMidiEvent, plug::canDoSendVstMidiEvent, "sendVstMidiEvent"},
+        {canDoReceiveVstEvents, plug::canDoReceiveVstEvents, "receiveVstEvents"},
+        {canDoReceiveVstMidiEvent, plug::canDoReceiveVstMidiEvent, "receiveVstMidiEvent"},
+        {canDoOffline, plug::canDoOffline, "offline"}, {canDoSendVstTimeInfo, nullptr, "sendVstTimeInfo"},
+        {canDoReportConnectionChanges, nullptr, "reportConnectionChanges"},
+        {canDoAcceptIOChanges, nullptr, "acceptIOChanges"}, {canDoSizeWindow, nullptr, "sizeWindow"},
+        {canDoOpenFileSelector, nullptr, "openFileSelector"}, {canDoCloseFileSelector, nullptr, "closeFileSelector"},
+        {canDoStartStopProcess, nullptr, "startStopProcess"}, {canDoShellCategory, nullptr, "shellCategory"},
+        {canDoSendVstMidiEventFlagIsRealtime, nullptr, "sendVstMidiEventFlagIsRealtime"},
+        {nullptr, plug::canDoReceiveVstTimeInfo, "receiveVstTimeInfo"},
+        {nullptr, plug::canDoMidiProgramNames, "midiProgramNames"}, {nullptr, plug::canDoBypass, "bypass"},
+    };
+    for (const Row& row : rows) {
+        for (const char* constant : {row.host, row.plug}) {
+            if (constant != nullptr) {
+                EXPECT_STREQ(constant, row.text);
             }
         }
+        if (row.host != nullptr && row.plug != nullptr) {
+            EXPECT_EQ(row.host, row.plug) << row.text << " is two copies of the text";
+        }
     }
-}
-
-TEST(CanDos, CanHostDoPassesAConstantOnUnchanged) {
-    RecordingHost::reset(testhost::always(1));
-    BareEffect effect;
-    EXPECT_EQ(effect.canHostDo(const_cast<char*>(HostCanDos::canDoOffline)), 1);
-    ASSERT_EQ(RecordingHost::calls.size(), 1u);
-    EXPECT_EQ(RecordingHost::calls[0].ptr, HostCanDos::canDoOffline);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // without a host at all.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <functional>
-#include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "host/Opcodes.h"
@@ -19,104 +22,103 @@ using testhost::RecordingHost;
 enum class Reduce {
     None,        // nothing is returned
     Answer,      // the answer, narrowed to 32 bits
-    Whole,       // the answer, at full width
-    Address,     // the answer's bits as a pointer
+    Whole,       // the answer at full width, or its bits as an address
     YesNo,       // 1 for any non-zero answer
     ExactlyOne,  // 1 only for an answer of 1
     Inverted,    // 1 only for an answer of 0
     Version,     // the answer narrowed, but 1 for 0
+    Rate,        // a positive answer as the nearest float, else the rate held (44100)
+    Block,       // a positive answer that fits 32 bits, else the size held (1024)
 };
 
+using enum Reduce;
+
+// The result for a host answer; without a host, each call gives what an answer of 0 would.
 VstIntPtr reduce(Reduce how, VstIntPtr answer) {
+    const auto narrow = static_cast<VstInt32>(answer);
     switch (how) {
-        case Reduce::None: return 0;
-        case Reduce::Answer: return static_cast<VstInt32>(answer);
-        case Reduce::Whole:
-        case Reduce::Address: return answer;
-        case Reduce::YesNo: return answer != 0;
-        case Reduce::ExactlyOne: return answer == 1;
-        case Reduce::Inverted: return answer == 0;
-        case Reduce::Version: return static_cast<VstInt32>(answer) != 0 ? static_cast<VstInt32>(answer) : 1;
+        case None: return 0;
+        case Answer: return narrow;
+        case Whole: return answer;
+        case YesNo: return answer != 0;
+        case ExactlyOne: return answer == 1;
+        case Inverted: return answer == 0;
+        case Version: return narrow != 0 ? narrow : 1;
+        case Rate: return answer > 0 ? static_cast<VstIntPtr>(static_cast<float>(answer)) : 44100;
+        case Block: return answer > 0 && answer <= INT32_MAX ? answer : 1024;
     }
     return -999;
 }
 
-template <typename T>
-T* fake(std::uintptr_t bits) {
-    return reinterpret_cast<T*>(bits);
+// A call's result as the boundary's integer: addresses by their bits, nothing as 0.
+template <typename Call>
+VstIntPtr resultOf(Call call) {
+    using Result = decltype(call());
+    if constexpr (std::is_void_v<Result>) {
+        call();
+        return 0;
+    } else if constexpr (std::is_pointer_v<Result>) {
+        return reinterpret_cast<VstIntPtr>(call());
+    } else {
+        return static_cast<VstIntPtr>(call());
+    }
 }
 
-VstIntPtr bitsOf(const void* p) {
-    return reinterpret_cast<VstIntPtr>(p);
-}
+#define CALL(expr) #expr, [](BareEffect& e) { return resultOf([&] { return e.expr; }); }
 
+template <typename T = void>
+T* fake() {
+    return reinterpret_cast<T*>(std::uintptr_t{0x100});
+}
 char kText[] = "sizeWindow";
 
 struct HostCallRow {
     const char* what;
     std::function<VstIntPtr(BareEffect&)> call;
     VstInt32 opcode;
-    VstInt32 index;
-    VstIntPtr value;
-    const void* ptr;
-    float opt;
     Reduce reduce;
-    VstIntPtr withoutHost;
+    VstInt32 index = 0;
+    VstIntPtr value = 0;
+    const void* ptr = nullptr;
+    float opt = 0.0f;
 };
 
 const HostCallRow kRows[] = {
-    {"setParameterAutomated", [](BareEffect& e) { e.setParameterAutomated(2, 0.5f); return 0; }, 0, 2, 0, nullptr, 0.5f, Reduce::None, 0},
-    {"getMasterVersion", [](BareEffect& e) { return e.getMasterVersion(); }, 1, 0, 0, nullptr, 0, Reduce::Version, 1},
-    {"getCurrentUniqueId", [](BareEffect& e) { return e.getCurrentUniqueId(); }, 2, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"masterIdle", [](BareEffect& e) { e.masterIdle(); return 0; }, 3, 0, 0, nullptr, 0, Reduce::None, 0},
-    {"isInputConnected", [](BareEffect& e) { return e.isInputConnected(3); }, 4, 3, 0, nullptr, 0, Reduce::Inverted, 1},
-    {"isOutputConnected", [](BareEffect& e) { return e.isOutputConnected(1); }, 4, 1, 1, nullptr, 0, Reduce::Inverted, 1},
-    {"wantEvents", [](BareEffect& e) { e.wantEvents(5); return 0; }, 6, 0, 5, nullptr, 0, Reduce::None, 0},
-    {"getTimeInfo", [](BareEffect& e) { return bitsOf(e.getTimeInfo(0x30)); }, 7, 0, 0x30, nullptr, 0, Reduce::Address, 0},
-    {"sendVstEventsToHost", [](BareEffect& e) { return e.sendVstEventsToHost(fake<VstEvents>(0x100)); }, 8, 0, 0, fake<void>(0x100), 0, Reduce::ExactlyOne, 0},
-    {"tempoAt", [](BareEffect& e) { return e.tempoAt(44100); }, 10, 0, 44100, nullptr, 0, Reduce::Answer, 0},
-    {"getNumAutomatableParameters", [](BareEffect& e) { return e.getNumAutomatableParameters(); }, 11, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"getParameterQuantization", [](BareEffect& e) { return e.getParameterQuantization(); }, 12, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"ioChanged", [](BareEffect& e) { return e.ioChanged(); }, 13, 0, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"needIdle", [](BareEffect& e) { return e.needIdle(); }, 14, 0, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"sizeWindow: width in index, height in value", [](BareEffect& e) { return e.sizeWindow(640, 480); }, 15, 640, 480, nullptr, 0, Reduce::YesNo, 0},
-    {"getInputLatency", [](BareEffect& e) { return e.getInputLatency(); }, 18, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"getOutputLatency", [](BareEffect& e) { return e.getOutputLatency(); }, 19, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"getPreviousPlug: number not passed", [](BareEffect& e) { return bitsOf(e.getPreviousPlug(3)); }, 20, 0, 0, nullptr, 0, Reduce::Address, 0},
-    {"getNextPlug: number not passed", [](BareEffect& e) { return bitsOf(e.getNextPlug(4)); }, 21, 0, 0, nullptr, 0, Reduce::Address, 0},
-    {"willProcessReplacing", [](BareEffect& e) { return e.willProcessReplacing(); }, 22, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"getCurrentProcessLevel", [](BareEffect& e) { return e.getCurrentProcessLevel(); }, 23, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"getAutomationState", [](BareEffect& e) { return e.getAutomationState(); }, 24, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"offlineStart: new count in index, count in value", [](BareEffect& e) { return e.offlineStart(fake<VstAudioFile>(0x200), 3, 4); }, 25, 4, 3, fake<void>(0x200), 0, Reduce::YesNo, 0},
-    {"offlineRead from source", [](BareEffect& e) { return e.offlineRead(fake<VstOfflineTask>(0x300), 7, true); }, 26, 1, 7, fake<void>(0x300), 0, Reduce::YesNo, 0},
-    {"offlineRead from destination", [](BareEffect& e) { return e.offlineRead(fake<VstOfflineTask>(0x300), 7, false); }, 26, 0, 7, fake<void>(0x300), 0, Reduce::YesNo, 0},
-    {"offlineWrite", [](BareEffect& e) { return e.offlineWrite(fake<VstOfflineTask>(0x300), 7); }, 27, 0, 7, fake<void>(0x300), 0, Reduce::YesNo, 0},
-    {"offlineGetCurrentPass", [](BareEffect& e) { return e.offlineGetCurrentPass(); }, 28, 0, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"offlineGetCurrentMetaPass", [](BareEffect& e) { return e.offlineGetCurrentMetaPass(); }, 29, 0, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"setOutputSamplerate", [](BareEffect& e) { e.setOutputSamplerate(48000.0f); return 0; }, 30, 0, 0, nullptr, 48000.0f, Reduce::None, 0},
-    {"getOutputSpeakerArrangement", [](BareEffect& e) { return bitsOf(e.getOutputSpeakerArrangement()); }, 31, 0, 0, nullptr, 0, Reduce::Address, 0},
-    {"getHostVendorString", [](BareEffect& e) { return e.getHostVendorString(kText); }, 32, 0, 0, kText, 0, Reduce::YesNo, 0},
-    {"getHostProductString", [](BareEffect& e) { return e.getHostProductString(kText); }, 33, 0, 0, kText, 0, Reduce::YesNo, 0},
-    {"getHostVendorVersion", [](BareEffect& e) { return e.getHostVendorVersion(); }, 34, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"hostVendorSpecific", [](BareEffect& e) { return e.hostVendorSpecific(-7, 9, kText, 0.125f); }, 35, -7, 9, kText, 0.125f, Reduce::Whole, 0},
-    {"canHostDo: text passed unchanged", [](BareEffect& e) { return e.canHostDo(kText); }, 37, 0, 0, kText, 0, Reduce::YesNo, 0},
-    {"getHostLanguage", [](BareEffect& e) { return e.getHostLanguage(); }, 38, 0, 0, nullptr, 0, Reduce::Answer, 0},
-    {"openWindow", [](BareEffect& e) { return bitsOf(e.openWindow(fake<VstWindow>(0x400))); }, 39, 0, 0, fake<void>(0x400), 0, Reduce::Address, 0},
-    {"closeWindow", [](BareEffect& e) { return e.closeWindow(fake<VstWindow>(0x400)); }, 40, 0, 0, fake<void>(0x400), 0, Reduce::YesNo, 0},
-    {"getDirectory", [](BareEffect& e) { return bitsOf(e.getDirectory()); }, 41, 0, 0, nullptr, 0, Reduce::Address, 0},
-    {"updateDisplay", [](BareEffect& e) { return e.updateDisplay(); }, 42, 0, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"beginEdit", [](BareEffect& e) { return e.beginEdit(2); }, 43, 2, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"endEdit", [](BareEffect& e) { return e.endEdit(2); }, 44, 2, 0, nullptr, 0, Reduce::YesNo, 0},
-    {"openFileSelector", [](BareEffect& e) { return e.openFileSelector(fake<VstFileSelect>(0x500)); }, 45, 0, 0, fake<void>(0x500), 0, Reduce::YesNo, 0},
-    {"closeFileSelector", [](BareEffect& e) { return e.closeFileSelector(fake<VstFileSelect>(0x500)); }, 46, 0, 0, fake<void>(0x500), 0, Reduce::YesNo, 0},
-    {"getChunkFile", [](BareEffect& e) { return e.getChunkFile(kText); }, 48, 0, 0, kText, 0, Reduce::YesNo, 0},
-    {"getInputSpeakerArrangement", [](BareEffect& e) { return bitsOf(e.getInputSpeakerArrangement()); }, 49, 0, 0, nullptr, 0, Reduce::Address, 0},
+    {CALL(setParameterAutomated(2, 0.5f)), 0, None, 2, 0, nullptr, 0.5f}, {CALL(getMasterVersion()), 1, Version},
+    {CALL(getCurrentUniqueId()), 2, Answer}, {CALL(masterIdle()), 3, None}, {CALL(isInputConnected(3)), 4, Inverted, 3},
+    {CALL(isOutputConnected(1)), 4, Inverted, 1, 1}, {CALL(wantEvents(5)), 6, None, 0, 5},
+    {CALL(getTimeInfo(0x30)), 7, Whole, 0, 0x30}, {CALL(tempoAt(44100)), 10, Answer, 0, 44100},
+    {CALL(sendVstEventsToHost(fake<VstEvents>())), 8, ExactlyOne, 0, 0, fake()},
+    {CALL(getNumAutomatableParameters()), 11, Answer},
+    {CALL(getParameterQuantization()), 12, Answer}, {CALL(ioChanged()), 13, YesNo}, {CALL(needIdle()), 14, YesNo},
+    {CALL(sizeWindow(640, 480)), 15, YesNo, 640, 480}, {CALL(updateSampleRate()), 16, Rate},
+    {CALL(updateBlockSize()), 17, Block}, {CALL(getInputLatency()), 18, Answer}, {CALL(getOutputLatency()), 19, Answer},
+    {CALL(getPreviousPlug(3)), 20, Whole}, {CALL(getNextPlug(4)), 21, Whole},
+    {CALL(willProcessReplacing()), 22, Answer}, {CALL(getCurrentProcessLevel()), 23, Answer},
+    {CALL(getAutomationState()), 24, Answer},
+    {CALL(offlineStart(fake<VstAudioFile>(), 3, 4)), 25, YesNo, 4, 3, fake()},
+    {CALL(offlineRead(fake<VstOfflineTask>(), 7, true)), 26, YesNo, 1, 7, fake()},
+    {CALL(offlineRead(fake<VstOfflineTask>(), 7, false)), 26, YesNo, 0, 7, fake()},
+    {CALL(offlineWrite(fake<VstOfflineTask>(), 7)), 27, YesNo, 0, 7, fake()},
+    {CALL(offlineGetCurrentPass()), 28, YesNo}, {CALL(offlineGetCurrentMetaPass()), 29, YesNo},
+    {CALL(setOutputSamplerate(48000.0f)), 30, None, 0, 0, nullptr, 48000.0f},
+    {CALL(getOutputSpeakerArrangement()), 31, Whole}, {CALL(getHostVendorString(kText)), 32, YesNo, 0, 0, kText},
+    {CALL(getHostProductString(kText)), 33, YesNo, 0, 0, kText}, {CALL(getHostVendorVersion()), 34, Answer},
+    {CALL(hostVendorSpecific(-7, 9, kText, 0.125f)), 35, Whole, -7, 9, kText, 0.125f},
+    {CALL(canHostDo(kText)), 37, YesNo, 0, 0, kText}, {CALL(getHostLanguage()), 38, Answer},
+    {CALL(openWindow(fake<VstWindow>())), 39, Whole, 0, 0, fake()},
+    {CALL(closeWindow(fake<VstWindow>())), 40, YesNo, 0, 0, fake()}, {CALL(getDirectory()), 41, Whole},
+    {CALL(updateDisplay()), 42, YesNo}, {CALL(beginEdit(2)), 43, YesNo, 2}, {CALL(endEdit(2)), 44, YesNo, 2},
+    {CALL(openFileSelector(fake<VstFileSelect>())), 45, YesNo, 0, 0, fake()},
+    {CALL(closeFileSelector(fake<VstFileSelect>())), 46, YesNo, 0, 0, fake()},
+    {CALL(getChunkFile(kText)), 48, YesNo, 0, 0, kText}, {CALL(getInputSpeakerArrangement()), 49, Whole},
 };
 
 // 0 and 2 as the usual host answers, 1 and -1 for the exact-value reductions,
-// and, where answers are wider than 32 bits, one whose low half is 5.
+// two rates that only round to nearest (even) gives right, and, where answers
+// are wider than 32 bits, one whose low half is 5.
 const std::vector<VstIntPtr> kAnswers = [] {
-    std::vector<VstIntPtr> answers = {0, 1, 2, -1};
+    std::vector<VstIntPtr> answers = {0, 1, 2, -1, 96000, (1 << 24) + 1, (1 << 24) + 3};
     if (pointerwidth::kWideIntPtr) {
         answers.push_back(pointerwidth::intPtr((std::int64_t{1} << 32) + 5));
     }
@@ -129,24 +131,20 @@ TEST(HostCalls, EachCallPlacesItsArgumentsAndReducesTheAnswer) {
             SCOPED_TRACE(testing::Message() << row.what << ", host answers " << answer);
             RecordingHost::reset(always(answer));
             BareEffect effect;
-            const VstIntPtr result = row.call(effect);
+            EXPECT_EQ(row.call(effect), reduce(row.reduce, answer));
+            if (row.reduce == Rate) {
+                EXPECT_EQ(VstIntPtr(effect.getSampleRate()), reduce(Rate, answer)) << "the rate held";
+            }
+            if (row.reduce == Block) {
+                EXPECT_EQ(effect.getBlockSize(), reduce(Block, answer)) << "the block size held";
+            }
             ASSERT_EQ(RecordingHost::calls.size(), 1u);
             const testhost::HostCall& c = RecordingHost::calls[0];
-            EXPECT_EQ(c.effect, effect.getAeffect());
-            EXPECT_EQ(c.opcode, row.opcode);
-            EXPECT_EQ(c.index, row.index);
-            EXPECT_EQ(c.value, row.value);
-            EXPECT_EQ(c.ptr, row.ptr);
-            EXPECT_EQ(c.opt, row.opt);
-            EXPECT_EQ(result, reduce(row.reduce, answer));
+            EXPECT_EQ(std::make_tuple(c.effect, c.opcode, c.index, c.value, c.ptr, c.opt),
+                      std::make_tuple(effect.getAeffect(), row.opcode, row.index, row.value, row.ptr, row.opt));
         }
-    }
-}
-
-TEST(HostCalls, WithoutAHostEachCallGivesItsFixedValue) {
-    for (const HostCallRow& row : kRows) {
-        BareEffect effect(nullptr);
-        EXPECT_EQ(row.call(effect), row.withoutHost) << row.what;
+        BareEffect alone(nullptr);
+        EXPECT_EQ(row.call(alone), reduce(row.reduce, 0)) << row.what << " without a host";
     }
 }
 
@@ -159,90 +157,28 @@ TEST(HostCalls, NullSelectorsAndPathsAreRefusedWithoutAsking) {
     EXPECT_TRUE(RecordingHost::calls.empty());
 }
 
-TEST(HostCalls, SampleRateFromTheHost) {
-    struct Row {
-        const char* what;
-        VstIntPtr answer;
-        float stored;
-    };
-    const Row rows[] = {
-        {"96000 is stored", 96000, 96000.0f},
-        {"0 leaves it", 0, 44100.0f},
-        {"-1 leaves it", -1, 44100.0f},
-        {"1 is a rate", 1, 1.0f},
-        {"2^24 + 1 rounds to the nearest float", (1 << 24) + 1, 16777216.0f},
-        {"2^24 + 3 rounds to the nearest float", (1 << 24) + 3, 16777220.0f},
-    };
-    for (const Row& row : rows) {
-        RecordingHost::reset(always(row.answer));
-        BareEffect effect;
-        EXPECT_EQ(effect.updateSampleRate(), row.stored) << row.what;
-        EXPECT_EQ(effect.getSampleRate(), row.stored) << row.what;
-        ASSERT_EQ(RecordingHost::calls.size(), 1u);
-        EXPECT_EQ(RecordingHost::calls[0].opcode, hostOpcode::getSampleRate);
-    }
-    BareEffect alone(nullptr);
-    alone.setSampleRate(22050.0f);
-    EXPECT_EQ(alone.updateSampleRate(), 22050.0f);
-}
-
-TEST(HostCalls, BlockSizeFromTheHost) {
-    struct Row {
-        const char* what;
-        VstIntPtr answer;
-        VstInt32 stored;
-    };
-    std::vector<Row> rows = {
-        {"512 is stored", 512, 512},
-        {"0 leaves it", 0, 1024},
-        {"-64 leaves it", -64, 1024},
-        {"largest 32-bit size is stored", INT32_MAX, INT32_MAX},
-    };
-    if (pointerwidth::kWideIntPtr) {
-        rows.push_back({"beyond 32 bits is no block size", pointerwidth::intPtr(std::int64_t{INT32_MAX} + 1), 1024});
-    }
-    for (const Row& row : rows) {
-        RecordingHost::reset(always(row.answer));
-        BareEffect effect;
-        EXPECT_EQ(effect.updateBlockSize(), row.stored) << row.what;
-        EXPECT_EQ(effect.getBlockSize(), row.stored) << row.what;
-        ASSERT_EQ(RecordingHost::calls.size(), 1u);
-        EXPECT_EQ(RecordingHost::calls[0].opcode, hostOpcode::getBlockSize);
-    }
-    BareEffect alone(nullptr);
-    EXPECT_EQ(alone.updateBlockSize(), 1024);
-}
-
 // The host hears of an automated change only after the effect holds it.
 class Automated : public BareEffect {
 public:
     using BareEffect::BareEffect;
-    VstInt32 lastIndex = -1;
-    float lastValue = -1.0f;
-    void setParameter(VstInt32 index, float value) override {
-        lastIndex = index;
-        lastValue = value;
-    }
+    VstInt32 index = -1;
+    float value = -1.0f;
+    void setParameter(VstInt32 i, float v) override { index = i, value = v; }
 };
 
-Automated* automatedUnderTest = nullptr;
-bool heldBeforeHostHeard = false;
-
 TEST(HostCalls, AutomationSetsTheParameterBeforeTellingTheHost) {
-    Automated effect;
-    automatedUnderTest = &effect;
-    RecordingHost::reset([](const testhost::HostCall& c) {
-        heldBeforeHostHeard = c.opcode == hostOpcode::automate && automatedUnderTest->lastIndex == 2 &&
-                              automatedUnderTest->lastValue == 0.5f;
+    Automated withHost;
+    bool heldWhenHostHeard = false;
+    RecordingHost::reset([&](const testhost::HostCall&) {
+        heldWhenHostHeard = withHost.index == 2 && withHost.value == 0.5f;
         return VstIntPtr{0};
     });
-    effect.setParameterAutomated(2, 0.5f);
-    EXPECT_TRUE(heldBeforeHostHeard);
-
+    withHost.setParameterAutomated(2, 0.5f);
+    EXPECT_TRUE(heldWhenHostHeard);
     Automated alone(nullptr);
     alone.setParameterAutomated(1, 0.25f);
-    EXPECT_EQ(alone.lastIndex, 1);
-    EXPECT_EQ(alone.lastValue, 0.25f);
+    EXPECT_EQ(alone.index, 1);
+    EXPECT_EQ(alone.value, 0.25f);
 }
 
 }  // namespace

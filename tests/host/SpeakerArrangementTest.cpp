@@ -1,35 +1,38 @@
-// Arrangement blocks: their size, their contents, who releases them, and what
-// is left when a step fails. Array allocations of this binary go through a
+// Arrangement blocks: their size and bytes, who releases them, and what is
+// left when a step fails. Array allocations of this binary go through a
 // registry, so a test sees each block's size, whether it was released with
 // the array form, and can make an allocation fail. Run it under
 // AddressSanitizer too: the registry is built on malloc, which it watches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
+#include <string>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
-#define POISON(addr, size) ASAN_POISON_MEMORY_REGION(addr, size)
-#define UNPOISON(addr, size) ASAN_UNPOISON_MEMORY_REGION(addr, size)
 #else
-#define POISON(addr, size) ((void)(addr), (void)(size))
-#define UNPOISON(addr, size) ((void)(addr), (void)(size))
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
 #endif
 
 #include "tests/host/BareEffect.h"
 
 namespace arrays {
+// Blocks not yet released, and their sizes; built on first use, which may come before main.
 std::map<void*, std::size_t>& live() {
     static std::map<void*, std::size_t> blocks;
     return blocks;
 }
-std::size_t lastRequest = 0;                // bytes of the latest array allocation
-std::size_t refuseAbove = SIZE_MAX;         // allocations larger than this fail
+std::size_t lastRequest = 0;         // bytes of the latest array allocation
+std::size_t refuseAbove = SIZE_MAX;  // allocations larger than this fail
 
 void* allocate(std::size_t n) {
     lastRequest = n;
@@ -39,12 +42,9 @@ void* allocate(std::size_t n) {
     }
     return p;
 }
-
 void release(void* p) {
-    if (p != nullptr) {
-        live().erase(p);
-        std::free(p);
-    }
+    live().erase(p);
+    std::free(p);
 }
 }  // namespace arrays
 
@@ -54,38 +54,51 @@ void* operator new[](std::size_t n) {
     }
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    return arrays::allocate(n);
-}
-void operator delete[](void* p) noexcept {
-    arrays::release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    arrays::release(p);
-}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return arrays::allocate(n); }
+void operator delete[](void* p) noexcept { arrays::release(p); }
+void operator delete[](void* p, std::size_t) noexcept { arrays::release(p); }
 
 namespace {
 
-std::size_t blockSize(const void* p) {
-    auto it = arrays::live().find(const_cast<void*>(p));
-    return it == arrays::live().end() ? 0 : it->second;
+using Bytes = std::vector<unsigned char>;
+
+Bytes blockBytes(const VstSpeakerArrangement* a) {
+    const auto* p = reinterpret_cast<const unsigned char*>(a);
+    const auto it = arrays::live().find(const_cast<VstSpeakerArrangement*>(a));
+    return it == arrays::live().end() ? Bytes{} : Bytes(p, p + it->second);
+}
+
+void put32(unsigned char* at, VstInt32 value) {
+    std::memcpy(at, &value, 4);
+}
+
+// An arrangement as a host lays it out on this processor, byte by byte: type
+// at 0, count at 4, and 112 bytes per speaker (four leading fields, the name
+// at 16, the speaker type at 80, reserved bytes from 84). With junk, each name
+// carries bytes after its terminator, as a host's may.
+Bytes hostArrangement(VstInt32 channels, bool junk) {
+    Bytes block(8 + 112 * static_cast<std::size_t>(channels), 0);
+    put32(&block[0], 5);
+    put32(&block[4], channels);
+    for (VstInt32 i = 0; i < channels; ++i) {
+        unsigned char* speaker = &block[8 + 112 * static_cast<std::size_t>(i)];
+        for (int b = 0; b < 112; ++b) {
+            speaker[b] = static_cast<unsigned char>(0x10 * i + b + 1);
+        }
+        std::memset(speaker + 16, junk ? 'x' : 0, 64);
+        std::snprintf(reinterpret_cast<char*>(speaker) + 16, 64, "speaker %d", i);
+        put32(speaker + 80, i + 1);
+    }
+    return block;
 }
 
 class Arrangements : public ::testing::Test {
 protected:
-    void SetUp() override {
-        arrays::refuseAbove = SIZE_MAX;
-        before = arrays::live().size();
-    }
+    void SetUp() override { before = arrays::live().size(); }
     void TearDown() override {
+        arrays::refuseAbove = SIZE_MAX;
         effect.deallocateArrangement(&held);
         EXPECT_EQ(arrays::live().size(), before) << "an arrangement block was not released with delete[]";
-    }
-
-    // Whole block bytes, for comparisons.
-    static std::vector<unsigned char> bytesOf(const VstSpeakerArrangement* a) {
-        const auto* p = reinterpret_cast<const unsigned char*>(a);
-        return {p, p + blockSize(a)};
     }
 
     BareEffect effect{nullptr};
@@ -94,47 +107,25 @@ protected:
 };
 
 TEST_F(Arrangements, BlockIsEightPlus112BytesPerChannelAllZeroButTheCount) {
-    struct Row {
-        VstInt32 channels;
-        std::size_t bytes;
-    };
-    for (const Row& row : {Row{0, 8}, Row{1, 120}, Row{2, 232}, Row{8, 904}, Row{9, 1016}, Row{64, 7176}}) {
-        ASSERT_TRUE(effect.allocateArrangement(&held, row.channels)) << row.channels;
-        EXPECT_EQ(blockSize(held), row.bytes) << row.channels;
-        std::vector<unsigned char> expected(row.bytes, 0);
-        std::memcpy(expected.data() + 4, &row.channels, 4);
-        EXPECT_EQ(bytesOf(held), expected) << row.channels;
-        EXPECT_EQ(held->arrangementType, 0);
-        EXPECT_EQ(held->numChannels, row.channels);
+    for (VstInt32 channels : {0, 1, 2, 9, 64}) {
+        if (held != nullptr) {
+            held->arrangementType = 7;
+        }
+        ASSERT_TRUE(effect.allocateArrangement(&held, channels)) << channels;
+        Bytes expected(8 + 112 * static_cast<std::size_t>(channels), 0);
+        put32(&expected[4], channels);
+        EXPECT_EQ(blockBytes(held), expected) << channels;
+        EXPECT_EQ(arrays::live().size(), before + 1) << "allocating again must release the previous block";
     }
-}
-
-TEST_F(Arrangements, AllocatingAgainReleasesTheFirstBlock) {
-    ASSERT_TRUE(effect.allocateArrangement(&held, 2));
-    held->arrangementType = 7;
-    ASSERT_TRUE(effect.allocateArrangement(&held, 3));
-    EXPECT_EQ(arrays::live().size(), before + 1);
-    EXPECT_EQ(held->arrangementType, 0);
-    EXPECT_EQ(held->numChannels, 3);
-}
-
-TEST_F(Arrangements, DeallocateReleasesAndNullsAndAlwaysAnswersYes) {
-    EXPECT_TRUE(effect.deallocateArrangement(&held));
-    EXPECT_EQ(held, nullptr);
-    ASSERT_TRUE(effect.allocateArrangement(&held, 2));
     EXPECT_TRUE(effect.deallocateArrangement(&held));
     EXPECT_EQ(held, nullptr);
     EXPECT_EQ(arrays::live().size(), before);
-    EXPECT_TRUE(effect.deallocateArrangement(nullptr));
+    EXPECT_TRUE(effect.deallocateArrangement(&held)) << "nothing held";
+    EXPECT_TRUE(effect.deallocateArrangement(nullptr)) << "no pointer";
 }
 
 TEST_F(Arrangements, AFailedAllocationLeavesTheCallerNullAndReleasesTheOldBlock) {
-    struct Row {
-        const char* what;
-        VstInt32 channels;
-        std::size_t refuseAbove;
-        std::size_t requested;  // 0: nothing may be requested
-    };
+    struct Row { const char* what; VstInt32 channels; std::size_t refuseAbove, requested; };  // requested 0: none
     const Row rows[] = {
         {"no memory for two channels", 2, 100, 232},
         // With a 32-bit size_t the block cannot be described, so nothing is requested.
@@ -156,183 +147,87 @@ TEST_F(Arrangements, AFailedAllocationLeavesTheCallerNullAndReleasesTheOldBlock)
     EXPECT_FALSE(effect.allocateArrangement(nullptr, 2)) << "no pointer to store into";
 }
 
-// A speaker record with every byte given a value, names aside.
-VstSpeakerProperties patterned(const char* name, unsigned char seed) {
-    VstSpeakerProperties s;
-    auto* bytes = reinterpret_cast<unsigned char*>(&s);
-    for (std::size_t i = 0; i < sizeof s; ++i) {
-        bytes[i] = static_cast<unsigned char>(seed + i);
-    }
-    const std::uint32_t signallingNaN = 0x7FA00001;
-    std::memcpy(&s.azimuth, &signallingNaN, 4);
-    std::memset(s.name, 0, sizeof s.name);
-    std::memcpy(s.name, name, std::strlen(name) < 64 ? std::strlen(name) : 64);
-    return s;
-}
-
+// Names of at most 63 characters, zeros up to byte 63, and no byte read after
+// the source's terminator (poisoned under AddressSanitizer); every other byte
+// copied as it is, a signalling NaN in the leading fields included.
 TEST_F(Arrangements, CopySpeakerNameRule) {
-    const std::string seventy(70, 'n');
-    const std::string sixtyFour(64, 'm');  // fills the field: no terminator at all
-    struct Row {
-        const char* what;
-        std::string source;
-        std::string copied;
-    };
-    const Row rows[] = {
-        {"short name, rest zero", "abc", "abc"},
-        {"empty name", "", ""},
-        {"63 characters fit", std::string(63, 'x'), std::string(63, 'x')},
-        {"64 characters without terminator are cut to 63", sixtyFour, std::string(63, 'm')},
-        {"70 characters are cut to 63", seventy, std::string(63, 'n')},
-    };
-    for (const Row& row : rows) {
-        VstSpeakerProperties from = patterned(row.source.c_str(), 3);
-        VstSpeakerProperties to;
+    // Short, empty, 7 with junk after the terminator, 63 that fit, 64 without a terminator.
+    const std::string names[] = {"abc", "", "1234567", std::string(63, 'x'), std::string(64, 'm')};
+    for (const std::string& name : names) {
+        alignas(16) VstSpeakerProperties from, to;
+        std::memset(&from, 0xA5, sizeof from);
         std::memset(&to, 0xFF, sizeof to);
-        ASSERT_TRUE(effect.copySpeaker(&to, &from)) << row.what;
-        char expectedName[64] = {};
-        std::memcpy(expectedName, row.copied.data(), row.copied.size());
-        EXPECT_EQ(std::memcmp(to.name, expectedName, 64), 0) << row.what;
-        EXPECT_EQ(std::memcmp(&to, &from, 16), 0) << row.what << ": leading fields";
-        EXPECT_EQ(to.speakerType, from.speakerType) << row.what;
-        EXPECT_EQ(std::memcmp(to.future, from.future, sizeof to.future), 0) << row.what << ": reserved bytes";
+        const std::uint32_t signallingNaN = 0x7FA00001;
+        std::memcpy(&from.azimuth, &signallingNaN, 4);
+        std::memcpy(from.name, name.c_str(), std::min<std::size_t>(name.size() + 1, 64));
+        const std::size_t readable = std::min<std::size_t>((name.size() + 8) / 8 * 8, 64);
+        ASAN_POISON_MEMORY_REGION(from.name + readable, 64 - readable);
+        const bool copied = effect.copySpeaker(&to, &from);
+        ASAN_UNPOISON_MEMORY_REGION(from.name, 64);
+        ASSERT_TRUE(copied) << name;
+        std::memset(from.name, 0, 64);
+        std::memcpy(from.name, name.data(), std::min<std::size_t>(name.size(), 63));
+        EXPECT_EQ(std::memcmp(&to, &from, sizeof to), 0) << name << ": not the source with its name cut to 63";
     }
-}
-
-TEST_F(Arrangements, CopySpeakerReadsNothingAfterTheSourceTerminator) {
-    alignas(16) VstSpeakerProperties from = patterned("1234567", 9);
-    std::memset(from.name + 8, 'z', 56);  // garbage after the terminator at 7
-    POISON(from.name + 8, 56);
-    VstSpeakerProperties to;
-    std::memset(&to, 0xFF, sizeof to);
-    const bool copied = effect.copySpeaker(&to, &from);
-    UNPOISON(from.name + 8, 56);
-    ASSERT_TRUE(copied);
-    EXPECT_STREQ(to.name, "1234567");
-    for (int i = 7; i < 64; ++i) {
-        EXPECT_EQ(to.name[i], 0) << "byte " << i;
-    }
-}
-
-TEST_F(Arrangements, CopySpeakerRefusesNullAndChangesNothing) {
-    VstSpeakerProperties s = patterned("keep", 1);
-    const VstSpeakerProperties before = s;
+    VstSpeakerProperties s{};
     EXPECT_FALSE(effect.copySpeaker(nullptr, &s));
     EXPECT_FALSE(effect.copySpeaker(&s, nullptr));
-    EXPECT_EQ(std::memcmp(&s, &before, sizeof s), 0);
 }
 
-// An arrangement as a host would hand it over: its own block, any channel count.
-struct HostArrangement {
-    explicit HostArrangement(VstInt32 channels, VstInt32 type)
-        : storage(arrangementBytes(static_cast<std::size_t>(channels)) / 8 + 1) {
-        arrangement()->arrangementType = type;
-        arrangement()->numChannels = channels;
-        for (VstInt32 i = 0; i < channels; ++i) {
-            const std::string name = "speaker " + std::to_string(i) + std::string(60, '~');
-            *speakerAt(arrangement(), i) = patterned(name.c_str(), static_cast<unsigned char>(i * 17));
-        }
-    }
-    VstSpeakerArrangement* arrangement() { return reinterpret_cast<VstSpeakerArrangement*>(storage.data()); }
-    std::vector<std::uint64_t> storage;
-};
-
-void expectMatches(VstSpeakerArrangement* to, VstSpeakerArrangement* from, VstInt32 channels) {
-    EXPECT_EQ(to->arrangementType, from->arrangementType);
-    ASSERT_EQ(to->numChannels, from->numChannels);
-    for (VstInt32 i = 0; i < channels; ++i) {
-        VstSpeakerProperties expected = *speakerAt(from, i);
-        expected.name[63] = '\0';  // the name rule: at most 63 characters
-        EXPECT_EQ(std::memcmp(speakerAt(to, i), &expected, sizeof expected), 0) << "speaker " << i;
-    }
-}
-
-TEST_F(Arrangements, MatchMakesAFreshCopy) {
-    for (VstInt32 channels : {0, 2, 8, 12}) {
-        HostArrangement source(channels, 5);
+TEST_F(Arrangements, MatchMakesAFreshCopyOfAHostsArrangement) {
+    for (VstInt32 channels : {0, 2, 12}) {
+        Bytes source = hostArrangement(channels, true);
         ASSERT_TRUE(effect.allocateArrangement(&held, 3));
-        ASSERT_TRUE(effect.matchArrangement(&held, source.arrangement())) << channels;
-        EXPECT_EQ(blockSize(held), arrangementBytes(static_cast<std::size_t>(channels)));
+        ASSERT_TRUE(effect.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
+        EXPECT_EQ(blockBytes(held), hostArrangement(channels, false)) << channels << " channels";
         EXPECT_EQ(arrays::live().size(), before + 1) << "the previous block was not released";
-        expectMatches(held, source.arrangement(), channels);
     }
-}
-
-TEST_F(Arrangements, MatchRefusesANullSourceAndLeavesTheDestination) {
-    ASSERT_TRUE(effect.allocateArrangement(&held, 2));
     VstSpeakerArrangement* const was = held;
-    EXPECT_FALSE(effect.matchArrangement(&held, nullptr));
+    EXPECT_FALSE(effect.matchArrangement(&held, nullptr)) << "null source";
+    EXPECT_TRUE(effect.matchArrangement(&held, held)) << "itself: no read after release";
     EXPECT_EQ(held, was);
+    EXPECT_EQ(held->numChannels, 12);
+    EXPECT_FALSE(effect.matchArrangement(nullptr, was)) << "no destination address";
 }
 
-TEST_F(Arrangements, MatchWithItselfKeepsTheBlock) {
-    ASSERT_TRUE(effect.allocateArrangement(&held, 2));
-    VstSpeakerArrangement* const was = held;
-    EXPECT_TRUE(effect.matchArrangement(&held, held));
-    EXPECT_EQ(held, was);
-    EXPECT_EQ(held->numChannels, 2);
-}
-
-TEST_F(Arrangements, MatchWithoutADestinationAddressAnswersNo) {
-    HostArrangement source(2, 5);
-    EXPECT_FALSE(effect.matchArrangement(nullptr, source.arrangement()));
-}
-
-// Failing steps inside matchArrangement, reached through the virtual table.
+// Failing steps inside matchArrangement, reached through the virtual table:
+// it stops at the first and leaves what it had done so far.
 class Faulty : public BareEffect {
 public:
-    Faulty() : BareEffect(nullptr) {}
-    bool refuseDeallocate = false;
-    bool refuseAllocate = false;
-    VstInt32 refuseCopyAt = -1;
-    int copies = 0;
-
+    explicit Faulty(int failAt) : BareEffect(nullptr), failAt(failAt) {}
+    int failAt, step = 0;  // fails step failAt: 0 deallocate, 1 allocate, 2 the first copy, 3 the second...
     bool deallocateArrangement(VstSpeakerArrangement** a) override {
-        return refuseDeallocate ? false : BareEffect::deallocateArrangement(a);
+        return step++ != failAt && BareEffect::deallocateArrangement(a);
     }
     bool allocateArrangement(VstSpeakerArrangement** a, VstInt32 n) override {
-        return refuseAllocate ? false : BareEffect::allocateArrangement(a, n);
+        return step++ != failAt && BareEffect::allocateArrangement(a, n);
     }
     bool copySpeaker(VstSpeakerProperties* to, VstSpeakerProperties* from) override {
-        return copies++ == refuseCopyAt ? false : BareEffect::copySpeaker(to, from);
+        return step++ != failAt && BareEffect::copySpeaker(to, from);
     }
 };
 
 TEST_F(Arrangements, MatchStopsAtTheFirstFailingStep) {
-    HostArrangement source(3, 5);
-    {
-        Faulty faulty;
-        faulty.refuseDeallocate = true;
-        ASSERT_TRUE(faulty.BareEffect::allocateArrangement(&held, 1));
-        VstSpeakerArrangement* const was = held;
-        EXPECT_FALSE(faulty.matchArrangement(&held, source.arrangement())) << "deallocate refused";
-        EXPECT_EQ(held, was);
-        EXPECT_EQ(faulty.copies, 0);
+    Bytes source = hostArrangement(3, false);
+    Bytes firstSpeakerOnly = source, oneChannel(8 + 112, 0);
+    std::fill(firstSpeakerOnly.begin() + 8 + 112, firstSpeakerOnly.end(), 0);
+    put32(&oneChannel[4], 1);
+    struct Row { const char* what; int failAt; Bytes held; };  // held: the caller's block after, empty if none
+    const Row rows[] = {
+        {"deallocate refused: the old block stays", 0, oneChannel},
+        {"allocate refused: nothing held", 1, {}},
+        {"second copy refused: the new block, copied so far", 3, firstSpeakerOnly},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(effect.allocateArrangement(&held, 1));
+        Faulty faulty(row.failAt);
+        EXPECT_FALSE(faulty.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
+        EXPECT_EQ(faulty.step, row.failAt + 1) << row.what << ": went on after the failure";
+        EXPECT_EQ(blockBytes(held), row.held) << row.what;
     }
-    {
-        Faulty faulty;
-        faulty.refuseAllocate = true;
-        EXPECT_FALSE(faulty.matchArrangement(&held, source.arrangement())) << "allocate refused";
-        EXPECT_EQ(held, nullptr);
-        EXPECT_EQ(faulty.copies, 0);
-    }
-    {
-        Faulty faulty;
-        faulty.refuseCopyAt = 1;
-        EXPECT_FALSE(faulty.matchArrangement(&held, source.arrangement())) << "second copy refused";
-        ASSERT_NE(held, nullptr) << "the new block stays with the caller";
-        EXPECT_EQ(held->numChannels, 3);
-        EXPECT_EQ(held->arrangementType, 5);
-        EXPECT_EQ(faulty.copies, 2);
-        EXPECT_STREQ(speakerAt(held, 0)->name, std::string(speakerAt(source.arrangement(), 0)->name, 63).c_str());
-        EXPECT_EQ(speakerAt(held, 1)->name[0], '\0') << "copying went on after the failure";
-    }
-    {
-        arrays::refuseAbove = 0;
-        EXPECT_FALSE(effect.matchArrangement(&held, source.arrangement())) << "no memory";
-        arrays::refuseAbove = SIZE_MAX;
-        EXPECT_EQ(held, nullptr);
-    }
+    arrays::refuseAbove = 0;
+    EXPECT_FALSE(effect.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
+    EXPECT_EQ(held, nullptr) << "no memory";
 }
 
 }  // namespace

@@ -6,15 +6,12 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <string>
 
 #include "host/AEffect.h"
 #include "tools/vsthost/HostCallback.h"
 
 namespace {
-
-using EntryProc = AEffect* (*)(audioMasterCallback);
 
 struct Library {
     Library(const char* path, int mode) : handle(dlopen(path, mode)) {}
@@ -24,90 +21,64 @@ struct Library {
         }
     }
     AEffect* create() const {
-        auto entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
+        auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(handle, "VSTPluginMain"));
         return entry ? entry(vsthost::hostCallback) : nullptr;
     }
     void* handle;
 };
 
-std::string text(AEffect* e, VstInt32 opcode) {
-    char buffer[65] = {};
-    e->dispatcher(e, opcode, 0, 0, buffer, 0.0f);
-    return buffer;
-}
-
-VstIntPtr canDo(AEffect* e, const char* what) {
-    return e->dispatcher(e, 51, 0, 0, const_cast<char*>(what), 0.0f);
-}
-
-float processedSample(AEffect* e) {
-    float inL[4] = {0.5f, 0.5f, 0.5f, 0.5f}, inR[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-    float outL[4] = {}, outR[4] = {};
-    float* in[] = {inL, inR};
-    float* out[] = {outL, outR};
-    e->processReplacing(e, in, out, 4);
-    return outL[3];
-}
-
 // What each library's code answers; every field differs between the two.
 struct Identity {
-    VstInt32 uniqueID;
-    VstInt32 numParams;
-    const char* vendor;
-    const char* name;
-    VstIntPtr vendorVersion;
-    const char* ownCapability;    // answered 1
-    const char* otherCapability;  // the other library's, answered -1
+    VstInt32 uniqueID, numParams;
+    const char* vendor;         // opcode 47
+    const char* name;           // opcode 45
+    VstIntPtr vendorVersion;    // opcode 49
+    const char* ownCapability;  // answered 1; the other library's is answered -1
     float parameter1;
-    bool halvesAndInverts;        // the probe's processing
+    bool halvesAndInverts;      // the probe's processing
 };
 
-const Identity kGlowmarsh = {fourCharCode('g', 'l', 'o', 'w'), 3, "fernbridge", "Glowmarsh", 1000, "x2in2out", "probe",
+const Identity kGlowmarsh = {fourCharCode('g', 'l', 'o', 'w'), 3, "fernbridge", "Glowmarsh", 1000, "x2in2out",
                              0.7f, false};
-const Identity kProbe = {fourCharCode('p', 'r', 'b', 'e'), 1, "isolation probe", "Probe", 7, "probe", "x2in2out", 1.5f,
-                         true};
+const Identity kProbe = {fourCharCode('p', 'r', 'b', 'e'), 1, "isolation probe", "Probe", 7, "probe", 1.5f, true};
 
-void expectIdentity(AEffect* e, const Identity& expected) {
+void expectIdentity(AEffect* e, const Identity& expected, const Identity& other) {
     ASSERT_NE(e, nullptr);
+    auto text = [e](VstInt32 opcode) {
+        char buffer[65] = {};
+        e->dispatcher(e, opcode, 0, 0, buffer, 0.0f);
+        return std::string(buffer);
+    };
+    auto canDo = [e](const char* what) { return e->dispatcher(e, 51, 0, 0, const_cast<char*>(what), 0.0f); };
     EXPECT_EQ(e->uniqueID, expected.uniqueID);
     EXPECT_EQ(e->numParams, expected.numParams);
-    EXPECT_EQ(text(e, 47), expected.vendor);
-    EXPECT_EQ(text(e, 45), expected.name);
+    EXPECT_EQ(text(47), expected.vendor);
+    EXPECT_EQ(text(45), expected.name);
     EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), expected.vendorVersion);
-    EXPECT_EQ(canDo(e, expected.ownCapability), 1);
-    EXPECT_EQ(canDo(e, expected.otherCapability), -1);
+    EXPECT_EQ(canDo(expected.ownCapability), 1);
+    EXPECT_EQ(canDo(other.ownCapability), -1);
     EXPECT_EQ(e->getParameter(e, 1), expected.parameter1);
-    EXPECT_EQ(processedSample(e) == -0.25f, expected.halvesAndInverts);
-}
-
-void close(AEffect* e) {
-    e->dispatcher(e, 1, 0, 0, nullptr, 0.0f);
+    float in[4] = {0.5f, 0.5f, 0.5f, 0.5f}, outL[4] = {}, outR[4] = {};
+    float* inputs[] = {in, in};
+    float* outputs[] = {outL, outR};
+    e->processReplacing(e, inputs, outputs, 4);
+    EXPECT_EQ(outL[3] == -0.25f, expected.halvesAndInverts);
 }
 
 // Loads the two in the given order and mode, then interleaves their instances.
 void expectEachRunsItsOwnCode(bool glowmarshFirst, int mode) {
-    const char* first = glowmarshFirst ? GLOWMARSH_PLUGIN_PATH : PROBE_PLUGIN_PATH;
-    const char* second = glowmarshFirst ? PROBE_PLUGIN_PATH : GLOWMARSH_PLUGIN_PATH;
-    Library a(first, mode);
-    Library b(second, mode);
-    ASSERT_NE(a.handle, nullptr) << dlerror();
-    ASSERT_NE(b.handle, nullptr) << dlerror();
-    const Library& glowmarshLib = glowmarshFirst ? a : b;
-    const Library& probeLib = glowmarshFirst ? b : a;
-
-    AEffect* g1 = glowmarshLib.create();
-    AEffect* p1 = probeLib.create();
-    AEffect* g2 = glowmarshLib.create();
-    AEffect* p2 = probeLib.create();
-    for (AEffect* e : {g1, g2}) {
-        expectIdentity(e, kGlowmarsh);
+    Library a(glowmarshFirst ? GLOWMARSH_PLUGIN_PATH : PROBE_PLUGIN_PATH, mode);
+    Library b(glowmarshFirst ? PROBE_PLUGIN_PATH : GLOWMARSH_PLUGIN_PATH, mode);
+    ASSERT_TRUE(a.handle != nullptr && b.handle != nullptr) << dlerror();
+    const Library& glowmarsh = glowmarshFirst ? a : b;
+    const Library& probe = glowmarshFirst ? b : a;
+    AEffect* instances[] = {glowmarsh.create(), probe.create(), glowmarsh.create(), probe.create()};
+    for (int i = 0; i < 4; ++i) {
+        expectIdentity(instances[i], i % 2 ? kProbe : kGlowmarsh, i % 2 ? kGlowmarsh : kProbe);
     }
-    for (AEffect* e : {p1, p2}) {
-        expectIdentity(e, kProbe);
-    }
-    for (AEffect* e : {p1, g1, p2, g2}) {
+    for (AEffect* e : instances) {
         if (e) {
-            close(e);
+            e->dispatcher(e, 1, 0, 0, nullptr, 0.0f);
         }
     }
 }

@@ -1,243 +1,174 @@
 // Every opcode, and a few outside the tables, through the dispatcher entry of
 // the loaded module: the answer Glowmarsh gives, what it changes, and that it
-// never calls back into the host while answering.
+// never calls back into the host while answering or closing. Opcodes without
+// a row answer 0 to (index 0, value 0, an empty text, opt 0).
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
-#include <vector>
 
+#include "host/CanDos.h"
 #include "tests/plugin/LoadedGlowmarsh.h"
-#include "tests/support/PointerWidth.h"
+#include "tests/support/GuardedText.h"
 
 namespace {
 
 using testhost::RecordingHost;
 
-// Buffers a row may hand over; fresh for each row.
+// What a row may hand over; fresh for each row. The text buffer is empty and
+// 65 bytes long, between guard bytes.
 struct Scratch {
-    char text[256];
+    Scratch() { text.data()[0] = '\0'; }
+    testsupport::GuardedText text{65};
     void* chunk = nullptr;
     VstSpeakerArrangement arrangement{};
     VstSpeakerArrangement* input = &arrangement;
     VstSpeakerArrangement* output = &arrangement;
 };
 
-enum class Ptr { None, Text, ChunkAddress, Arrangement, OutputAddress };
+// ptr: the text; null; the chunk address; the arrangement, also as value (42);
+// the output arrangement's address with the input's as value (69).
+enum class Ptr { Text, None, ChunkAddress, Arrangement, Addresses };
 
 struct SweepRow {
     VstInt32 opcode;
     const char* what;
-    VstInt32 index;
-    VstIntPtr value;  // for Arrangement rows: replaced by the input address
-    Ptr ptr;
-    float opt;
     VstIntPtr reply;
-    std::function<void(AudioEffect&, Scratch&)> check;  // optional
+    VstInt32 index = 0;
+    VstIntPtr value = 0;
+    Ptr ptr = Ptr::Text;
+    float opt = 0.0f;
+    std::function<void(AudioEffectX&, Scratch&)> check = {};
+};
+
+auto nameIs(const char* name) {
+    return [name](AudioEffectX&, Scratch& s) {
+        EXPECT_EQ(s.text.text(), name);
+        EXPECT_EQ(s.text.fault(), "") << "a name is a bounded copy writing exactly 65 bytes";
+    };
+}
+
+const SweepRow kRows[] = {
+    {2, "setProgram 0: not below 0 programs", 0, 0, 0, Ptr::None, 0,
+     [](AudioEffectX& e, Scratch&) { EXPECT_EQ(e.getProgram(), 0); }},
+    {2, "setProgram -1: below 0 programs", 0, 0, -1, Ptr::None, 0,
+     [](AudioEffectX& e, Scratch&) { EXPECT_EQ(e.getProgram(), -1); }},
+    {5, "getProgramName", 0, 0, 0, Ptr::Text, 0,
+     [](AudioEffectX&, Scratch& s) { EXPECT_EQ(s.text.text(), "Default"); }},
+    {10, "setSampleRate", 0, 0, 0, Ptr::None, 48000.0f,
+     [](AudioEffectX& e, Scratch&) { EXPECT_EQ(e.getSampleRate(), 48000.0f); }},
+    {11, "setBlockSize", 0, 0, 256, Ptr::None, 0, [](AudioEffectX& e, Scratch&) { EXPECT_EQ(e.getBlockSize(), 256); }},
+    {12, "resume", 0, 0, 7},
+    {22, "identify: 'NvEf' whatever the arguments", 0x4E764566, 9, 9, Ptr::Text, 9.0f},
+    {23, "getChunk: 12 bytes", 12, 0, 0, Ptr::ChunkAddress, 0,
+     [](AudioEffectX&, Scratch& s) { EXPECT_NE(s.chunk, nullptr); }},
+    {26, "canParameterBeAutomated, any index", 1, 77},
+    {28, "getNumCategories", 1},
+    {31, "inputConnected", 1, 0, 1},
+    {32, "outputConnected", 1, 0, 1},
+    {35, "getPlugCategory: an effect, a synth flag or not", 1, 0, 0, Ptr::None, 0,
+     [](AudioEffectX& e, Scratch&) {
+         e.isSynth(true);
+         EXPECT_EQ(e.getAeffect()->flags, 0x1130);
+         EXPECT_EQ(e.dispatcher(35, 0, 0, nullptr, 0.0f), 1);
+     }},
+    {42, "setSpeakerArrangement: refused, untouched", 0, 0, 0, Ptr::Arrangement, 0,
+     [](AudioEffectX&, Scratch& s) {
+         const VstSpeakerArrangement zero{};
+         EXPECT_EQ(std::memcmp(&s.arrangement, &zero, sizeof zero), 0);
+     }},
+    {43, "setBlockSizeAndSampleRate", 1, 0, 512, Ptr::None, 48000.0f,
+     [](AudioEffectX& e, Scratch&) {
+         EXPECT_EQ(e.getSampleRate(), 48000.0f);
+         EXPECT_EQ(e.getBlockSize(), 512);
+     }},
+    {45, "getEffectName", 1, 0, 0, Ptr::Text, 0, nameIs("Glowmarsh")},
+    {45, "getEffectName without a buffer", 0, 0, 0, Ptr::None},
+    {47, "getVendorString", 1, 0, 0, Ptr::Text, 0, nameIs("fernbridge")},
+    {47, "getVendorString without a buffer", 0, 0, 0, Ptr::None},
+    {48, "getProductString", 1, 0, 0, Ptr::Text, 0, nameIs("fernbridge Glowmarsh")},
+    {48, "getProductString without a buffer", 0, 0, 0, Ptr::None},
+    {49, "getVendorVersion", 1000},
+    {51, "canDo of an empty text", -1},
+    {57, "keysRequired: inverted, so 1", 1},
+    {58, "getVstVersion", 2400},
+    {63, "getCurrentMidiProgram: none", -1},
+    {69, "getSpeakerArrangement: nulls both host pointers", 0, 0, 0, Ptr::Addresses, 0,
+     [](AudioEffectX&, Scratch& s) { EXPECT_TRUE(s.input == nullptr && s.output == nullptr); }},
+    {69, "getSpeakerArrangement: null addresses are not written through", 0, 0, 0, Ptr::None},
+    {73, "setTotalSampleToProcess: echo", 4096, 0, 4096},
+    {73, "setTotalSampleToProcess: echo of a negative value", -5, 0, -5},
 };
 
 void* pointerFor(Ptr kind, Scratch& s) {
     switch (kind) {
+        case Ptr::Text: return s.text.data();
         case Ptr::None: return nullptr;
-        case Ptr::Text: return s.text;
         case Ptr::ChunkAddress: return &s.chunk;
         case Ptr::Arrangement: return &s.arrangement;
-        case Ptr::OutputAddress: return &s.output;
+        case Ptr::Addresses: return &s.output;
     }
     return nullptr;
 }
 
 VstIntPtr valueFor(const SweepRow& row, Scratch& s) {
-    if (row.ptr == Ptr::Arrangement) {
-        return reinterpret_cast<VstIntPtr>(&s.arrangement);
+    switch (row.ptr) {
+        case Ptr::Arrangement: return reinterpret_cast<VstIntPtr>(&s.arrangement);
+        case Ptr::Addresses: return reinterpret_cast<VstIntPtr>(&s.input);
+        default: return row.value;
     }
-    if (row.ptr == Ptr::OutputAddress) {
-        return reinterpret_cast<VstIntPtr>(&s.input);
-    }
-    return row.value;
 }
-
-auto textIs(const char* expected) {
-    return [expected](AudioEffect&, Scratch& s) { EXPECT_STREQ(s.text, expected); };
-}
-
-const SweepRow kSweep[] = {
-    {0, "open", 0, 0, Ptr::None, 0, 0, {}},
-    {2, "setProgram 0: not below 0 programs", 0, 0, Ptr::None, 0, 0,
-     [](AudioEffect& e, Scratch&) { EXPECT_EQ(e.getProgram(), 0); }},
-    {3, "getProgram", 0, 0, Ptr::None, 0, 0, {}},
-    {4, "setProgramName", 0, 0, Ptr::Text, 0, 0, {}},
-    {5, "getProgramName", 0, 0, Ptr::Text, 0, 0, textIs("Default")},
-    {6, "getParameterLabel", 0, 0, Ptr::Text, 0, 0, {}},
-    {7, "getParameterDisplay", 0, 0, Ptr::Text, 0, 0, {}},
-    {8, "getParameterName", 0, 0, Ptr::Text, 0, 0, {}},
-    {9, "getVu", 0, 0, Ptr::None, 0, 0, {}},
-    {10, "setSampleRate", 0, 0, Ptr::None, 48000.0f, 0,
-     [](AudioEffect& e, Scratch&) { EXPECT_EQ(e.getSampleRate(), 48000.0f); }},
-    {11, "setBlockSize", 0, 256, Ptr::None, 0, 0,
-     [](AudioEffect& e, Scratch&) { EXPECT_EQ(e.getBlockSize(), 256); }},
-    {12, "suspend", 0, 0, Ptr::None, 0, 0, {}},
-    {12, "resume", 0, 7, Ptr::None, 0, 0, {}},
-    {13, "editor: get rect", 0, 0, Ptr::ChunkAddress, 0, 0, {}},
-    {14, "editor: open", 0, 0, Ptr::None, 0, 0, {}},
-    {15, "editor: close", 0, 0, Ptr::None, 0, 0, {}},
-    {16, "editor: draw", 0, 0, Ptr::None, 0, 0, {}},
-    {17, "editor: mouse", 0, 0, Ptr::None, 0, 0, {}},
-    {18, "editor: key", 0, 0, Ptr::None, 0, 0, {}},
-    {19, "editor: idle", 0, 0, Ptr::None, 0, 0, {}},
-    {20, "editor: top", 0, 0, Ptr::None, 0, 0, {}},
-    {21, "editor: sleep", 0, 0, Ptr::None, 0, 0, {}},
-    {22, "identify: 'NvEf' whatever the arguments", 9, 9, Ptr::Text, 9.0f, 0x4E764566, {}},
-    {23, "getChunk: 12 bytes", 0, 0, Ptr::ChunkAddress, 0, 12,
-     [](AudioEffect&, Scratch& s) { EXPECT_NE(s.chunk, nullptr); }},
-    {24, "setChunk", 0, 12, Ptr::Text, 0, 0, {}},
-    {25, "processEvents", 0, 0, Ptr::None, 0, 0, {}},
-    {26, "canParameterBeAutomated, any index", 77, 0, Ptr::None, 0, 1, {}},
-    {27, "string2parameter", 0, 0, Ptr::Text, 0, 0, {}},
-    {28, "getNumCategories", 0, 0, Ptr::None, 0, 1, {}},
-    {29, "getProgramNameIndexed", 0, 0, Ptr::Text, 0, 0, {}},
-    {30, "copyProgram", 0, 0, Ptr::None, 0, 0, {}},
-    {31, "inputConnected", 0, 1, Ptr::None, 0, 1, {}},
-    {32, "outputConnected", 0, 1, Ptr::None, 0, 1, {}},
-    {33, "getInputProperties", 0, 0, Ptr::Text, 0, 0, {}},
-    {34, "getOutputProperties", 0, 0, Ptr::Text, 0, 0, {}},
-    {35, "getPlugCategory: an effect", 0, 0, Ptr::None, 0, 1, {}},
-    {36, "reportCurrentPosition", 0, 0, Ptr::None, 0, 0, {}},
-    {37, "reportDestinationBuffer", 0, 0, Ptr::None, 0, 0, {}},
-    {38, "offlineNotify", 0, 0, Ptr::None, 0, 0, {}},
-    {39, "offlinePrepare", 0, 0, Ptr::None, 0, 0, {}},
-    {40, "offlineRun", 0, 0, Ptr::None, 0, 0, {}},
-    {41, "processVariableIo", 0, 0, Ptr::None, 0, 0, {}},
-    {42, "setSpeakerArrangement: refused, untouched", 0, 0, Ptr::Arrangement, 0, 0,
-     [](AudioEffect&, Scratch& s) {
-         const VstSpeakerArrangement zero{};
-         EXPECT_EQ(std::memcmp(&s.arrangement, &zero, sizeof zero), 0);
-     }},
-    {43, "setBlockSizeAndSampleRate", 0, 512, Ptr::None, 48000.0f, 1,
-     [](AudioEffect& e, Scratch&) {
-         EXPECT_EQ(e.getSampleRate(), 48000.0f);
-         EXPECT_EQ(e.getBlockSize(), 512);
-     }},
-    {44, "setBypass", 0, 1, Ptr::None, 0, 0, {}},
-    {45, "getEffectName", 0, 0, Ptr::Text, 0, 1, textIs("Glowmarsh")},
-    {46, "getErrorText", 0, 0, Ptr::Text, 0, 0, {}},
-    {47, "getVendorString", 0, 0, Ptr::Text, 0, 1, textIs("fernbridge")},
-    {48, "getProductString", 0, 0, Ptr::Text, 0, 1, textIs("fernbridge Glowmarsh")},
-    {49, "getVendorVersion", 0, 0, Ptr::None, 0, 1000, {}},
-    {50, "vendorSpecific", 1, 2, Ptr::Text, 3.0f, 0, {}},
-    {51, "canDo an unknown text", 0, 0, Ptr::Text, 0, -1, {}},
-    {52, "getGetTailSize", 0, 0, Ptr::None, 0, 0, {}},
-    {53, "fxIdle", 0, 0, Ptr::None, 0, 0, {}},
-    {54, "getIcon", 0, 0, Ptr::None, 0, 0, {}},
-    {55, "setViewPosition", 10, 20, Ptr::None, 0, 0, {}},
-    {56, "getParameterProperties", 0, 0, Ptr::Text, 0, 0, {}},
-    {57, "keysRequired: inverted, so 1", 0, 0, Ptr::None, 0, 1, {}},
-    {58, "getVstVersion", 0, 0, Ptr::None, 0, 2400, {}},
-    {59, "editor: key down", 0, 0, Ptr::None, 0, 0, {}},
-    {60, "editor: key up", 0, 0, Ptr::None, 0, 0, {}},
-    {61, "editor: knob mode", 0, 0, Ptr::None, 0, 0, {}},
-    {62, "getMidiProgramName", 0, 0, Ptr::Text, 0, 0, {}},
-    {63, "getCurrentMidiProgram: none", 0, 0, Ptr::Text, 0, -1, {}},
-    {64, "getMidiProgramCategory", 0, 0, Ptr::Text, 0, 0, {}},
-    {65, "hasMidiProgramsChanged", 0, 0, Ptr::None, 0, 0, {}},
-    {66, "getMidiKeyName", 0, 0, Ptr::Text, 0, 0, {}},
-    {67, "beginSetProgram", 0, 0, Ptr::None, 0, 0, {}},
-    {68, "endSetProgram", 0, 0, Ptr::None, 0, 0, {}},
-    {69, "getSpeakerArrangement: nulls both host pointers", 0, 0, Ptr::OutputAddress, 0, 0,
-     [](AudioEffect&, Scratch& s) {
-         EXPECT_EQ(s.input, nullptr);
-         EXPECT_EQ(s.output, nullptr);
-     }},
-    {70, "getNextShellPlugin", 0, 0, Ptr::Text, 0, 0, {}},
-    {71, "startProcess", 0, 0, Ptr::None, 0, 0, {}},
-    {72, "stopProcess", 0, 0, Ptr::None, 0, 0, {}},
-    {73, "setTotalSampleToProcess: echo", 0, 4096, Ptr::None, 0, 4096, {}},
-    {74, "setPanLaw", 0, 1, Ptr::None, 0.5f, 0, {}},
-    {75, "beginLoadBank", 0, 0, Ptr::Text, 0, 0, {}},
-    {76, "beginLoadProgram", 0, 0, Ptr::Text, 0, 0, {}},
-    {77, "setProcessPrecision: answered 0, not stored", 0, 1, Ptr::None, 0, 0, {}},
-    {78, "getNumMidiInputChannels", 0, 0, Ptr::None, 0, 0, {}},
-    {79, "getNumMidiOutputChannels", 0, 0, Ptr::None, 0, 0, {}},
-    {-1, "below the tables", 0, 0, Ptr::Text, 0, 0, {}},
-    {80, "just past the tables", 0, 0, Ptr::Text, 0, 0, {}},
-    {1000, "far past the tables", 0, 0, Ptr::Text, 0, 0, {}},
-    {INT_MIN, "most negative opcode", 0, 0, Ptr::Text, 0, 0, {}},
-    {INT_MAX, "largest opcode", 0, 0, Ptr::Text, 0, 0, {}},
-};
 
 using DispatcherSweep = LoadedGlowmarsh;
 
 TEST_F(DispatcherSweep, EveryOpcodeAnswersAndCallsNoHost) {
-    for (const SweepRow& row : kSweep) {
-        SCOPED_TRACE(testing::Message() << "opcode " << row.opcode << " (" << row.what << ")");
+    std::multimap<VstInt32, SweepRow> rows;
+    for (const SweepRow& row : kRows) {
+        rows.emplace(row.opcode, row);
+    }
+    for (VstInt32 opcode = -1; opcode <= 80; ++opcode) {
+        if (opcode != 1 && rows.count(opcode) == 0) {
+            rows.emplace(opcode, SweepRow{opcode, "answers 0", 0});  // close ends every row
+        }
+    }
+    for (VstInt32 opcode : {1000, INT_MIN, INT_MAX}) {
+        rows.emplace(opcode, SweepRow{opcode, "outside the tables", 0});
+    }
+    for (const auto& [opcode, row] : rows) {
+        SCOPED_TRACE(testing::Message() << "opcode " << opcode << " (" << row.what << ")");
         AEffect* e = create();
         ASSERT_NE(e, nullptr);
         RecordingHost::calls.clear();
         Scratch scratch;
-        std::memset(scratch.text, 0, sizeof scratch.text);
-        EXPECT_EQ(dispatch(e, row.opcode, row.index, valueFor(row, scratch), pointerFor(row.ptr, scratch), row.opt),
+        EXPECT_EQ(dispatch(e, opcode, row.index, valueFor(row, scratch), pointerFor(row.ptr, scratch), row.opt),
                   row.reply);
         if (row.check) {
             row.check(*objectOf(e), scratch);
         }
+        EXPECT_EQ(dispatch(e, 1), 1);
         EXPECT_TRUE(RecordingHost::calls.empty());
-        EXPECT_EQ(close(e), 1);
-        EXPECT_TRUE(RecordingHost::calls.empty()) << "closing called the host";
     }
 }
 
-TEST_F(DispatcherSweep, EveryOpcodeOfBothTablesIsSwept) {
-    std::vector<bool> seen(80, false);
-    for (const SweepRow& row : kSweep) {
-        if (row.opcode >= 0 && row.opcode < 80) {
-            seen[static_cast<std::size_t>(row.opcode)] = true;
-        }
-    }
-    seen[1] = true;  // close: every row ends with it
-    for (VstInt32 opcode = 0; opcode < 80; ++opcode) {
-        EXPECT_TRUE(seen[static_cast<std::size_t>(opcode)]) << "opcode " << opcode << " has no row";
-    }
-}
-
-TEST_F(DispatcherSweep, CloseOnTheDispatcherItselfAnswersZeroButTheRecordAnswersOne) {
+TEST_F(DispatcherSweep, CanDoAnswersOneOnlyForItsOwnCapabilitiesExactly) {
+    const std::string longText(1000, 'p');
+    struct Row { const char* what; const char* text; VstIntPtr reply; };  // text may be null
+    const Row rows[] = {
+        {"channel insert", "plugAsChannelInsert", 1}, {"send", "plugAsSend", 1}, {"stereo", "x2in2out", 1},
+        {"capital first letter", "PlugAsSend", -1}, {"trailing space", "plugAsSend ", -1},
+        {"leading space", " plugAsSend", -1}, {"prefix only", "plugAs", -1}, {"trailing newline", "x2in2out\n", -1},
+        {"no text", nullptr, -1}, {"a long text", longText.c_str(), -1},
+        {"MIDI, as resume asks", PlugCanDos::canDoReceiveVstMidiEvent, -1}, {"bypass", PlugCanDos::canDoBypass, -1},
+    };
     AEffect* e = create();
     ASSERT_NE(e, nullptr);
-    EXPECT_EQ(objectOf(e)->dispatcher(1, 0, 0, nullptr, 0.0f), 0);
-    EXPECT_EQ(close(e), 1);
-}
-
-TEST_F(DispatcherSweep, ProgramRuleWithNoPrograms) {
-    struct Row {
-        const char* what;
-        VstIntPtr value;
-        VstIntPtr program;
-    };
-    std::vector<Row> rows = {
-        {"0 is not below 0 programs", 0, 0},
-        {"1 is not below 0 programs", 1, 0},
-        {"-1 is below: stored", -1, -1},
-        {"most negative 32-bit value is stored", INT_MIN, INT_MIN},
-    };
-    if (pointerwidth::kWideIntPtr) {
-        rows.push_back({"beyond 32 bits is ignored", pointerwidth::intPtr(std::int64_t{INT_MIN} - 1), 0});
-    }
     for (const Row& row : rows) {
-        AEffect* e = create();
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(dispatch(e, 2, 0, row.value), 0) << row.what;
-        EXPECT_EQ(dispatch(e, 3), row.program) << row.what;
-        close(e);
+        EXPECT_EQ(dispatch(e, 51, 0, 0, const_cast<char*>(row.text)), row.reply) << row.what;
     }
-}
-
-TEST_F(DispatcherSweep, SampleRateAndBlockSizeStartAtTheirDefaults) {
-    AEffect* e = create();
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(objectOf(e)->getSampleRate(), 44100.0f);
-    EXPECT_EQ(objectOf(e)->getBlockSize(), 1024);
-    close(e);
+    dispatch(e, 1);
 }
 
 }  // namespace

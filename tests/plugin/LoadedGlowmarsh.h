@@ -19,23 +19,16 @@ protected:
         testhost::RecordingHost::reset();
     }
 
-    // A new instance; the host's call log then holds only the version query.
-    AEffect* create() {
-        AEffect* e = library->create(testhost::RecordingHost::callback);
-        EXPECT_NE(e, nullptr);
-        return e;
-    }
-
+    // A new instance, and a dispatch through its record.
+    AEffect* create() { return library->create(testhost::RecordingHost::callback); }
     static VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                               void* ptr = nullptr, float opt = 0.0f) {
         return e->dispatcher(e, opcode, index, value, ptr, opt);
     }
-
-    static VstIntPtr close(AEffect* e) { return dispatch(e, 1); }
-
-    // The instance behind a record: its virtual operations are reachable
-    // through the module's own table.
-    static AudioEffect* objectOf(AEffect* e) { return static_cast<AudioEffect*>(e->object); }
+    // The instance behind a record, reached through the module's own table.
+    static AudioEffectX* objectOf(AEffect* e) {
+        return static_cast<AudioEffectX*>(static_cast<AudioEffect*>(e->object));
+    }
 
     std::unique_ptr<vsthost::PluginLibrary> library;
 };

@@ -1,68 +1,36 @@
-// Counts every heap allocation and release of the process while counting is
-// on: the global allocation functions, and (outside sanitizer builds, whose
-// runtimes own malloc) the C allocation functions too.
+// Counts every heap allocation and release of the process while a window is
+// open: the global allocation functions, and (outside sanitizer builds, whose
+// runtimes own malloc) the C allocation functions too, which is what a loaded
+// module with its own C++ runtime reaches.
 #include "tests/realtime/AllocationCounter.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
-namespace allocations {
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocationCount{0};
 std::atomic<long> releaseCount{0};
-}  // namespace
 
-void noteAllocation() {
+void note(std::atomic<long>& count) {
     if (counting.load(std::memory_order_relaxed)) {
-        allocationCount.fetch_add(1, std::memory_order_relaxed);
+        count.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
-void noteRelease() {
-    if (counting.load(std::memory_order_relaxed)) {
-        releaseCount.fetch_add(1, std::memory_order_relaxed);
-    }
-}
-
-Window::Window() {
-    allocationCount = 0;
-    releaseCount = 0;
-    counting = true;
-}
-
-Window::~Window() {
-    counting = false;
-}
-
-long Window::allocations() const {
-    return allocationCount.load();
-}
-
-long Window::releases() const {
-    return releaseCount.load();
-}
-
-}  // namespace allocations
-
-// --- C++ allocation functions ----------------------------------------------
-
-namespace {
-void* allocateOrNull(std::size_t n, std::size_t alignment) {
-    allocations::noteAllocation();
-    if (n == 0) {
-        n = 1;
-    }
-    if (alignment <= alignof(std::max_align_t)) {
-        return std::malloc(n);
-    }
+void* allocateOrNull(std::size_t n, std::size_t alignment = 0) {
+    note(allocationCount);
     void* p = nullptr;
-    return posix_memalign(&p, alignment, n) == 0 ? p : nullptr;
+    if (alignment <= alignof(std::max_align_t)) {
+        return std::malloc(n == 0 ? 1 : n);
+    }
+    return posix_memalign(&p, alignment, n == 0 ? 1 : n) == 0 ? p : nullptr;
 }
 
-void* allocateOrThrow(std::size_t n, std::size_t alignment) {
+void* allocateOrThrow(std::size_t n, std::size_t alignment = 0) {
     if (void* p = allocateOrNull(n, alignment)) {
         return p;
     }
@@ -71,89 +39,75 @@ void* allocateOrThrow(std::size_t n, std::size_t alignment) {
 
 void release(void* p) {
     if (p != nullptr) {
-        allocations::noteRelease();
+        note(releaseCount);
         std::free(p);
     }
 }
 }  // namespace
 
-void* operator new(std::size_t n) { return allocateOrThrow(n, 0); }
-void* operator new[](std::size_t n) { return allocateOrThrow(n, 0); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n, 0); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n, 0); }
-void* operator new(std::size_t n, std::align_val_t a) { return allocateOrThrow(n, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return allocateOrThrow(n, static_cast<std::size_t>(a)); }
-void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocateOrNull(n, static_cast<std::size_t>(a));
+namespace allocations {
+Window::Window() {
+    allocationCount = 0;
+    releaseCount = 0;
+    counting = true;
 }
-void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocateOrNull(n, static_cast<std::size_t>(a));
+Window::~Window() { counting = false; }
+long Window::allocations() const { return allocationCount.load(); }
+long Window::releases() const { return releaseCount.load(); }
+}  // namespace allocations
+
+using std::align_val_t, std::nothrow_t, std::size_t;
+void* operator new(size_t n) { return allocateOrThrow(n); }
+void* operator new[](size_t n) { return allocateOrThrow(n); }
+void* operator new(size_t n, const nothrow_t&) noexcept { return allocateOrNull(n); }
+void* operator new[](size_t n, const nothrow_t&) noexcept { return allocateOrNull(n); }
+void* operator new(size_t n, align_val_t a) { return allocateOrThrow(n, static_cast<size_t>(a)); }
+void* operator new[](size_t n, align_val_t a) { return allocateOrThrow(n, static_cast<size_t>(a)); }
+void* operator new(size_t n, align_val_t a, const nothrow_t&) noexcept {
+    return allocateOrNull(n, static_cast<size_t>(a));
+}
+void* operator new[](size_t n, align_val_t a, const nothrow_t&) noexcept {
+    return allocateOrNull(n, static_cast<size_t>(a));
 }
 void operator delete(void* p) noexcept { release(p); }
 void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
-
-// --- C allocation functions ---------------------------------------------------
+void operator delete(void* p, size_t) noexcept { release(p); }
+void operator delete[](void* p, size_t) noexcept { release(p); }
+void operator delete(void* p, align_val_t) noexcept { release(p); }
+void operator delete[](void* p, align_val_t) noexcept { release(p); }
+void operator delete(void* p, size_t, align_val_t) noexcept { release(p); }
+void operator delete[](void* p, size_t, align_val_t) noexcept { release(p); }
+void operator delete(void* p, const nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const nothrow_t&) noexcept { release(p); }
 
 #if ALLOCATION_COUNTER_SEES_MALLOC
 extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void* __libc_memalign(std::size_t, std::size_t);
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
 void __libc_free(void*);
 
-void* malloc(std::size_t n) {
-    allocations::noteAllocation();
-    return __libc_malloc(n);
+void* malloc(size_t n) { return note(allocationCount), __libc_malloc(n); }
+void* calloc(size_t count, size_t n) { return note(allocationCount), __libc_calloc(count, n); }
+void* realloc(void* p, size_t n) { return note(allocationCount), __libc_realloc(p, n); }
+void* memalign(size_t alignment, size_t n) { return note(allocationCount), __libc_memalign(alignment, n); }
+void* aligned_alloc(size_t alignment, size_t n) { return note(allocationCount), __libc_memalign(alignment, n); }
+void* reallocarray(void* p, size_t count, size_t n) {
+    size_t bytes;
+    return __builtin_mul_overflow(count, n, &bytes) ? (errno = ENOMEM, nullptr) : realloc(p, bytes);
 }
-void* calloc(std::size_t count, std::size_t n) {
-    allocations::noteAllocation();
-    return __libc_calloc(count, n);
-}
-void* realloc(void* p, std::size_t n) {
-    allocations::noteAllocation();
-    return __libc_realloc(p, n);
-}
-void* reallocarray(void* p, std::size_t count, std::size_t n) {
-    allocations::noteAllocation();
-    std::size_t bytes;
-    if (__builtin_mul_overflow(count, n, &bytes)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return __libc_realloc(p, bytes);
-}
-void* memalign(std::size_t alignment, std::size_t n) {
-    allocations::noteAllocation();
-    return __libc_memalign(alignment, n);
-}
-void* aligned_alloc(std::size_t alignment, std::size_t n) {
-    allocations::noteAllocation();
-    return __libc_memalign(alignment, n);
-}
-int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
-    allocations::noteAllocation();
+int posix_memalign(void** out, size_t alignment, size_t n) {
+    note(allocationCount);
     if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) {
         return EINVAL;
     }
     void* p = __libc_memalign(alignment, n);
-    if (p == nullptr) {
-        return ENOMEM;
-    }
-    *out = p;
-    return 0;
+    return p == nullptr ? ENOMEM : (*out = p, 0);
 }
 void free(void* p) {
     if (p != nullptr) {
-        allocations::noteRelease();
+        note(releaseCount);
     }
     __libc_free(p);
 }

@@ -2,8 +2,6 @@
 // counted. One window at a time; counting is process-wide.
 #pragma once
 
-#include <atomic>
-
 // Sanitizer runtimes own malloc, so there only the C++ allocation functions
 // are counted; elsewhere malloc and its family are counted as well.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -13,9 +11,6 @@
 #endif
 
 namespace allocations {
-
-void noteAllocation();
-void noteRelease();
 
 class Window {
 public:

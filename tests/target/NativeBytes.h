@@ -1,14 +1,11 @@
 // Expected memory contents written the way the boundary's tables state them:
-// most significant byte first. nativeOrder() turns such a byte list into what
-// this processor holds in memory, so one table serves both byte orders.
+// a value, most significant byte first. nativeBytes() turns it into what this
+// processor holds in memory, so one table serves both byte orders.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstring>
-#include <initializer_list>
-#include <string>
+#include <cstdint>
 #include <vector>
 
 namespace targetbytes {
@@ -16,41 +13,21 @@ namespace targetbytes {
 using Bytes = std::vector<unsigned char>;
 
 inline constexpr bool kBigEndian = std::endian::native == std::endian::big;
-static_assert(std::endian::native == std::endian::big || std::endian::native == std::endian::little,
-              "mixed-endian targets are not supported");
+static_assert(kBigEndian || std::endian::native == std::endian::little, "mixed-endian targets are not supported");
 
-// A value's bytes, most significant first, as this processor stores them.
-inline Bytes nativeOrder(Bytes mostSignificantFirst) {
-    if (!kBigEndian) {
-        std::reverse(mostSignificantFirst.begin(), mostSignificantFirst.end());
+// The low `width` bytes of value (zeros beyond 8), in this processor's order.
+inline Bytes nativeBytes(std::uint64_t value, std::size_t width) {
+    Bytes bytes(width, 0);
+    for (std::size_t i = 0; i < width && i < 8; ++i) {
+        bytes[kBigEndian ? width - 1 - i : i] = static_cast<unsigned char>(value >> (8 * i));
     }
-    return mostSignificantFirst;
-}
-
-// A 32-bit value's bytes as this processor stores them.
-inline Bytes native32(unsigned long value) {
-    return nativeOrder({static_cast<unsigned char>(value >> 24), static_cast<unsigned char>(value >> 16),
-                        static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)});
+    return bytes;
 }
 
 // n bytes of memory from base + offset.
 inline Bytes bytesAt(const void* base, std::size_t offset, std::size_t n) {
     const auto* p = static_cast<const unsigned char*>(base) + offset;
     return Bytes(p, p + n);
-}
-
-// Bytes in the form "3F 80 00 00", for failure messages.
-inline std::string hex(const Bytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (unsigned char b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += digits[b >> 4];
-        text += digits[b & 0xF];
-    }
-    return text;
 }
 
 }  // namespace targetbytes
