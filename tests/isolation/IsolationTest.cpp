@@ -6,7 +6,6 @@
 
 #include <dlfcn.h>
 
-#include <string>
 
 #include "host/AEffect.h"
 #include "tools/vsthost/HostCallback.h"
@@ -27,37 +26,30 @@ struct Library {
     void* handle;
 };
 
-// What each library's code answers; every field differs between the two.
+// What each library's code answers: the record its constructor filled, its
+// own operations (inline in the probe, out of line in Glowmarsh) and its
+// processing. Every field differs between the two.
 struct Identity {
-    VstInt32 uniqueID, numParams;
+    VstInt32 uniqueID;
     const char* vendor;         // opcode 47
-    const char* name;           // opcode 45
     VstIntPtr vendorVersion;    // opcode 49
     const char* ownCapability;  // answered 1; the other library's is answered -1
-    float parameter1;
     bool halvesAndInverts;      // the probe's processing
 };
 
-const Identity kGlowmarsh = {fourCharCode('g', 'l', 'o', 'w'), 3, "fernbridge", "Glowmarsh", 1000, "x2in2out",
-                             0.7f, false};
-const Identity kProbe = {fourCharCode('p', 'r', 'b', 'e'), 1, "isolation probe", "Probe", 7, "probe", 1.5f, true};
+const Identity kGlowmarsh = {fourCharCode('g', 'l', 'o', 'w'), "fernbridge", 1000, "x2in2out", false};
+const Identity kProbe = {fourCharCode('p', 'r', 'b', 'e'), "isolation probe", 7, "probe", true};
 
 void expectIdentity(AEffect* e, const Identity& expected, const Identity& other) {
     ASSERT_NE(e, nullptr);
-    auto text = [e](VstInt32 opcode) {
-        char buffer[65] = {};
-        e->dispatcher(e, opcode, 0, 0, buffer, 0.0f);
-        return std::string(buffer);
-    };
+    char vendor[65] = {};
+    e->dispatcher(e, 47, 0, 0, vendor, 0.0f);
     auto canDo = [e](const char* what) { return e->dispatcher(e, 51, 0, 0, const_cast<char*>(what), 0.0f); };
     EXPECT_EQ(e->uniqueID, expected.uniqueID);
-    EXPECT_EQ(e->numParams, expected.numParams);
-    EXPECT_EQ(text(47), expected.vendor);
-    EXPECT_EQ(text(45), expected.name);
+    EXPECT_STREQ(vendor, expected.vendor);
     EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), expected.vendorVersion);
     EXPECT_EQ(canDo(expected.ownCapability), 1);
     EXPECT_EQ(canDo(other.ownCapability), -1);
-    EXPECT_EQ(e->getParameter(e, 1), expected.parameter1);
     float in[4] = {0.5f, 0.5f, 0.5f, 0.5f}, outL[4] = {}, outR[4] = {};
     float* inputs[] = {in, in};
     float* outputs[] = {outL, outR};

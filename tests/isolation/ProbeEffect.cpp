@@ -2,7 +2,7 @@
 // packaged the same way. Its class is deliberately named Glowmarsh too, and
 // it defines its own createEffectInstance: both libraries then define the
 // same symbols with different code (the class's operations, its vtable and
-// type information, the factory, and the inline operations below). If either
+// type information, the factory). If either
 // library bound to the other's definitions, an instance would answer with
 // the wrong code, and the isolation test would see it.
 #include <cstring>
@@ -25,10 +25,8 @@ public:
     void processDoubleReplacing(double** in, double** out, VstInt32 frames) override { halfInverted(in, out, frames); }
 
     bool getVendorString(char* text) override { return boundedCopy(text, "isolation probe", 64), true; }
-    bool getEffectName(char* name) override { return boundedCopy(name, "Probe", 64), true; }
     VstInt32 canDo(char* text) override { return std::strcmp(text, "probe") == 0 ? 1 : -1; }
     VstInt32 getVendorVersion() override { return 7; }
-    float getParameter(VstInt32 index) override { return 0.5f + static_cast<float>(index); }
 
 private:
     template <typename Sample>
