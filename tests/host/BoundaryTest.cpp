@@ -3,6 +3,7 @@
 // entry point's failure paths can be driven.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -16,9 +17,6 @@ namespace {
 
 using testhost::RecordingHost;
 
-enum class Factory { Makes, GivesNull, ThrowsBadAlloc, ThrowsOther };
-Factory factory = Factory::Makes;
-int factoryCalls = 0;
 int destroyed = 0;
 bool closeThrows = true;
 
@@ -41,45 +39,38 @@ public:
     void processDoubleReplacing(double**, double**, VstInt32) override { throw "double"; }
 };
 
+std::function<AudioEffect*()> factory = [] { return new Throwing; };
+int factoryCalls = 0;
+
 }  // namespace
 
 AudioEffect* createEffectInstance(audioMasterCallback) {
     ++factoryCalls;
-    switch (factory) {
-        case Factory::Makes: return new Throwing;
-        case Factory::GivesNull: return nullptr;
-        case Factory::ThrowsBadAlloc: throw std::bad_alloc();
-        case Factory::ThrowsOther: throw std::runtime_error("constructor");
-    }
-    return nullptr;
+    return factory();
 }
 
 namespace {
 
 TEST(Boundary, EntryPointAnswersNullOnEveryFailure) {
-    const struct {
-        const char* what;
-        audioMasterCallback host;
-        VstIntPtr version;
-        Factory factory;
-        int factoryCalls;
-    } rows[] = {
-        {"host without a version", RecordingHost::callback, 0, Factory::Makes, 0},
-        {"no host callback at all", nullptr, 0, Factory::Makes, 0},
-        {"factory gives nothing", RecordingHost::callback, 1, Factory::GivesNull, 1},
-        {"no memory", RecordingHost::callback, 1, Factory::ThrowsBadAlloc, 1},
-        {"constructor fails", RecordingHost::callback, 1, Factory::ThrowsOther, 1},
+    struct Row { const char* what; audioMasterCallback host; VstIntPtr version; AudioEffect* (*make)(); };
+    const Row rows[] = {
+        {"host without a version", RecordingHost::callback, 0, nullptr},
+        {"no host callback at all", nullptr, 1, nullptr},
+        {"factory gives nothing", RecordingHost::callback, 1, [] { return static_cast<AudioEffect*>(nullptr); }},
+        {"no memory", RecordingHost::callback, 1, []() -> AudioEffect* { throw std::bad_alloc(); }},
+        {"constructor fails", RecordingHost::callback, 1, []() -> AudioEffect* { throw std::runtime_error("no"); }},
     };
+    const auto makes = factory;
     for (auto entry : {VSTPluginMain, main_macho}) {
-        for (const auto& row : rows) {
+        for (const Row& row : rows) {
             RecordingHost::reset(testhost::always(row.version));
-            factory = row.factory;
+            factory = row.make ? row.make : makes;
             factoryCalls = 0;
             EXPECT_EQ(entry(row.host), nullptr) << row.what;
-            EXPECT_EQ(factoryCalls, row.factoryCalls) << row.what;
+            EXPECT_EQ(factoryCalls, row.make ? 1 : 0) << row.what;
         }
     }
-    factory = Factory::Makes;
+    factory = makes;
 }
 
 TEST(Boundary, RecordEntriesSwallowWhatTheEffectThrowsAndCloseStillEndsTheInstance) {
