@@ -38,15 +38,13 @@ struct Answer {
 };
 
 template <typename T>
-std::string describe(T arg) {
-    std::ostringstream text;
+void describe(std::ostream& text, T arg) {
     if constexpr (std::is_pointer_v<T>) {
         const void* p = arg;
         text << (p == kText ? "T" : p == reinterpret_cast<const void*>(kValue) ? "V" : p ? "?" : "0");
     } else {
         text << std::boolalpha << arg;
     }
-    return text.str();
 }
 
 #define NOTE(...) note(__func__ __VA_OPT__(, ) __VA_ARGS__)
@@ -65,9 +63,12 @@ public:
 
     template <typename... Args>
     Answer note(const char* name, Args... args) {
-        std::string call = std::string(name) + "(", separator;
-        ((call += separator + describe(args), separator = ","), ...);
-        calls.push_back(call + ")");
+        std::ostringstream call;
+        call << name << '(';
+        [[maybe_unused]] const char* separator = "";
+        ((call << separator, describe(call, args), separator = ","), ...);
+        call << ')';
+        calls.push_back(call.str());
         return {answer};
     }
 
