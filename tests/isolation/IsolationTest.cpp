@@ -87,8 +87,11 @@ TEST(Isolation, NothingButTheEntryPointsIsVisibleThroughTheLoader) {
         ASSERT_NE(library.handle, nullptr) << dlerror();
         EXPECT_NE(dlsym(library.handle, "VSTPluginMain"), nullptr) << path;
         EXPECT_NE(dlsym(library.handle, "main_macho"), nullptr) << path;
-        for (const char* hidden : {"_Z20createEffectInstancePFlP7AEffectiilPvfE", "_ZTV9Glowmarsh", "_ZTI9Glowmarsh",
-                                   "_ZTV11AudioEffect", "_ZN9Glowmarsh15getVendorStringEPc"}) {
+        // The factory's name depends on the width of VstIntPtr (long or int).
+        const char* factory = sizeof(VstIntPtr) == 8 ? "_Z20createEffectInstancePFlP7AEffectiilPvfE"
+                                                     : "_Z20createEffectInstancePFiP7AEffectiiiPvfE";
+        for (const char* hidden :
+             {factory, "_ZTV9Glowmarsh", "_ZTI9Glowmarsh", "_ZTV11AudioEffect", "_ZN9Glowmarsh15getVendorStringEPc"}) {
             EXPECT_EQ(dlsym(library.handle, hidden), nullptr) << path << " exports " << hidden;
         }
     }

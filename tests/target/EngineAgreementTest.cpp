@@ -45,10 +45,7 @@ double inputSample(int channel, int frame) {
     return noise * 0x1p-18 + saw * 0x1p-11;
 }
 
-// FNV-1a over the output's bits (left, right per frame), each value's bytes
-// least significant first whatever the byte order, so equal values give equal
-// digests everywhere. On a double-double target the listed samples are first
-// checked to be one ulp from x86-64's and replaced by them.
+// A sample where a wider long double rounds the 64-bit output differently.
 struct Exception {
     int index;              // interleaved sample index: 2 * frame + channel
     std::uint64_t x87Bits;  // what x86-64 and i386 give
@@ -62,6 +59,10 @@ struct Scenario {
     std::vector<Exception> doubleDouble;  // the samples a 106-bit long double rounds the other way
 };
 
+// FNV-1a over the output's bits (left, right per frame), each value's bytes
+// least significant first whatever the byte order, so equal values give equal
+// digests everywhere. On a double-double target the listed samples are first
+// checked to be one ulp from x86-64's and replaced by them.
 template <typename Sample, typename Bits = std::conditional_t<sizeof(Sample) == 8, std::uint64_t, std::uint32_t>>
 std::uint64_t renderDigest(const Scenario& scenario) {
     hosttest::HostedEffect effect;
