@@ -5,8 +5,9 @@
 
 #include <immintrin.h>
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+#include "engine/TargetRegion.h"
+
+GLOWMARSH_TARGET_BEGIN("avx2,fma")
 
 #include "engine/KernelsX86.h"
 
@@ -54,6 +55,6 @@ void smoothAvx2(const SmoothJob& job) {
 
 }  // namespace glowmarsh
 
-#pragma GCC pop_options
+GLOWMARSH_TARGET_END
 
 #endif

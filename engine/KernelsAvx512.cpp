@@ -5,8 +5,9 @@
 
 #include <immintrin.h>
 
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx2,fma")
+#include "engine/TargetRegion.h"
+
+GLOWMARSH_TARGET_BEGIN("avx512f,avx2,fma")
 
 #include "engine/KernelsX86.h"
 
@@ -60,6 +61,6 @@ void smoothAvx512(const SmoothJob& job) {
 
 }  // namespace glowmarsh
 
-#pragma GCC pop_options
+GLOWMARSH_TARGET_END
 
 #endif

@@ -5,8 +5,9 @@
 
 #include <emmintrin.h>
 
-#pragma GCC push_options
-#pragma GCC target("sse2")
+#include "engine/TargetRegion.h"
+
+GLOWMARSH_TARGET_BEGIN("sse2")
 
 #include "engine/KernelsX86.h"
 
@@ -44,6 +45,6 @@ void sumTapRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const dou
 
 }  // namespace glowmarsh
 
-#pragma GCC pop_options
+GLOWMARSH_TARGET_END
 
 #endif

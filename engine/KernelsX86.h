@@ -1,6 +1,6 @@
 // The vector loops shared by the x86 levels, written once over a small set of
 // operations (V) that each level's file defines for its vector width. Include
-// only inside a `#pragma GCC target` region of that file, after every other
+// only inside a GLOWMARSH_TARGET_BEGIN region of that file, after every other
 // header: all code here has internal linkage, so no wider-instruction copy of
 // a shared inline function can end up in code the other levels run.
 //
