@@ -1,7 +1,7 @@
 // A busy host: instances created and processed on several audio threads at
-// once, parameters automated from a GUI thread, state saved and restored from
-// another while the audio runs, instances created and closed on many threads.
-// Run under ThreadSanitizer this shows the effect shares nothing unsafely
+// once, parameters automated from a GUI thread, and state saved and restored,
+// also into fresh instances, on another thread while the audio runs. Run
+// under ThreadSanitizer this shows the effect shares nothing unsafely
 // between instances and threads.
 #include <gtest/gtest.h>
 
@@ -39,22 +39,19 @@ void audioThread(Shared& shared, int thread) {
     }
     shared.waitForInstances();
     std::mt19937 random(1000 + thread);
-    auto noise = hosttest::loudNoise<float>(1024, 2000 + thread), silence = hosttest::StereoBuffer<float>(1024);
+    auto noise = hosttest::loudNoise<float>(1024, 2000 + thread), silence = hosttest::StereoBuffer<float>(1024), out = silence;
     auto noise64 = hosttest::loudNoise<double>(1024, 3000 + thread), out64 = noise64;
-    hosttest::StereoBuffer<float> out(1024);
     for (int block = 0; block < 120; ++block) {
         for (int i = 0; i < kInstancesPerThread; ++i) {
             HostedEffect& effect = *shared.effects[thread * kInstancesPerThread + i];
             const VstInt32 frames = static_cast<VstInt32>(random() % 1024 + 1);
-            bool fit = false;
             if ((block + i) % 3 == 2) {
                 effect.process(noise64.at(0), out64.at(0), frames);
-                fit = validation::fit(out64, 0, frames);
+                shared.unfitBlocks.fetch_add(!validation::fit(out64, 0, frames));
             } else {
                 effect.process(((block + i) % 2 ? silence : noise).at(0), out.at(0), frames);
-                fit = validation::fit(out, 0, frames);
+                shared.unfitBlocks.fetch_add(!validation::fit(out, 0, frames));
             }
-            shared.unfitBlocks.fetch_add(fit ? 0 : 1);
         }
     }
     shared.audioRunning.fetch_sub(1);
@@ -78,17 +75,15 @@ void automationThread(Shared& shared) {
 }
 
 // Another host thread: saves one instance's state and loads it into another,
-// and asks what a host's main thread asks.
+// and into a fresh instance that it closes again, all while the audio runs.
 void stateThread(Shared& shared) {
     shared.waitForInstances();
     std::mt19937 random(99);
-    char name[65];
     while (shared.audioRunning.load() > 0) {
         const auto saved = shared.effects[random() % kInstances]->saveChunk();
-        HostedEffect& to = *shared.effects[random() % kInstances];
-        to.loadChunk(saved.data(), static_cast<VstIntPtr>(saved.size()));
-        to.dispatch(45, 0, 0, name);  // effect name
-        to.dispatch(51, 0, 0, const_cast<char*>("x2in2out"));
+        shared.effects[random() % kInstances]->loadChunk(saved.data(), static_cast<VstIntPtr>(saved.size()));
+        HostedEffect fresh;
+        fresh.loadChunk(saved.data(), static_cast<VstIntPtr>(saved.size()));
         shared.stateRestores.fetch_add(1);
     }
 }
@@ -103,22 +98,6 @@ TEST(ConcurrentHost, EightInstancesOnFourThreadsWithAutomationAndStateRestores) 
     EXPECT_EQ(shared.unfitBlocks.load(), 0);
     EXPECT_GT(shared.automationWrites.load(), 0);
     EXPECT_GT(shared.stateRestores.load(), 0);
-}
-
-TEST(ConcurrentHost, CreatingAndClosingOnManyThreadsAtOnce) {
-    std::atomic<int> made{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kAudioThreads; ++t) {
-        threads.emplace_back([&made] {
-            for (int i = 0; i < 40; ++i) {
-                HostedEffect effect;
-                effect.setParameter(0, 0.5f);
-                made.fetch_add(effect.parameter(0) == 0.5f);
-            }
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    EXPECT_EQ(made.load(), kAudioThreads * 40);
 }
 
 }  // namespace
