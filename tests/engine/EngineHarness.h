@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,10 @@ inline std::vector<glowmarsh::SimdLevel> supportedLevels() {
     }
     return levels;
 }
+
+// Bytes of a long double that hold its value: x87's 80 bits (the rest is
+// padding), or all of them (ppc32's double-double).
+constexpr std::size_t kLongDoubleValueBytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
 
 inline std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
 inline std::uint32_t bitsOf(float v) { return std::bit_cast<std::uint32_t>(v); }

@@ -28,8 +28,8 @@ void renderScenario(enginetest::Params params, Hash& hash) {
     const auto out = enginetest::render(*state, in, {1, 7, 64, 511, 4096});
     hash.add(out.left.data(), out.left.size() * sizeof(Sample));
     hash.add(out.right.data(), out.right.size() * sizeof(Sample));
-    hash.add(&state->ditherShapeL, 10);  // the 80 significant bits; the rest is padding
-    hash.add(&state->ditherShapeR, 10);
+    hash.add(&state->ditherShapeL, enginetest::kLongDoubleValueBytes);
+    hash.add(&state->ditherShapeR, enginetest::kLongDoubleValueBytes);
     hash.add(state->wetHistoryL, sizeof state->wetHistoryL);
     hash.add(state->tapOffset, sizeof state->tapOffset);
 }
