@@ -59,7 +59,7 @@ TEST(BlockSetup, WorkedValuesForFiveParameterPairs) {
         EXPECT_EQ(b.tapCount, r.tapCount);
         const float got[] = {b.spacing, b.wetNormaliser, b.windowTotal, b.scanLowerBound, b.scanUpperBound};
         const float want[] = {r.spacing, r.wetNormaliser, r.windowTotal, r.lower, r.upper};
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "spacing, normaliser, T, bounds: " << i;
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "spacing, normaliser, T, bound " << i;
         EXPECT_EQ(state->tapOffset[0], 1) << "tap 0 is never derived";
         EXPECT_EQ(state->tapOffset[1], r.firstOffset);
         EXPECT_EQ(state->tapOffset[r.tapCount], r.lastOffset);

@@ -69,8 +69,10 @@ struct Lane {
 };
 
 // The four process-wide guard counters: the 32-bit call's left and right, the 64-bit call's.
-glowmarsh::NoiseCounter* const kGuardCounters[] = {&glowmarsh::floatCallNoise().left, &glowmarsh::floatCallNoise().right,
-                                                   &glowmarsh::doubleCallNoise().left, &glowmarsh::doubleCallNoise().right};
+glowmarsh::NoiseCounter* const kGuardCounters[] = {&glowmarsh::floatCallNoise().left,
+                                                   &glowmarsh::floatCallNoise().right,
+                                                   &glowmarsh::doubleCallNoise().left,
+                                                   &glowmarsh::doubleCallNoise().right};
 
 std::array<std::int32_t, 4> guardCounts() {
     return {kGuardCounters[0]->load(), kGuardCounters[1]->load(), kGuardCounters[2]->load(), kGuardCounters[3]->load()};
@@ -104,7 +106,8 @@ std::string compareEngines(const std::vector<Sample>& inL, const std::vector<Sam
             const bool separate = l == 0 || routing == Routing::separate;
             const bool crossed = l != 0 && routing == Routing::crosswise;
             // In place, each lane's buffers hold its input until it processes them.
-            std::vector<Sample> sepL(inL.begin() + start, inL.begin() + end), sepR(inR.begin() + start, inR.begin() + end);
+            std::vector<Sample> sepL(inL.begin() + start, inL.begin() + end);
+            std::vector<Sample> sepR(inR.begin() + start, inR.begin() + end);
             Sample* laneL = lane.left.data() + start;
             Sample* laneR = lane.right.data() + start;
             Sample* inputs[] = {separate ? sepL.data() : laneL, separate ? sepR.data() : laneR};
@@ -192,7 +195,9 @@ void checkBothPrecisions(const Scenario& s, unsigned seed) {
     checkScenario<double>(s, seed);
 }
 
-std::vector<Block> repeat(std::int32_t frames, int count, Params p = {}) { return std::vector<Block>(count, {frames, p}); }
+std::vector<Block> repeat(std::int32_t frames, int count, Params p = {}) {
+    return std::vector<Block>(count, {frames, p});
+}
 
 // Targeted cases: each row aims at a boundary of the run structure.
 TEST(Differential, Boundaries) {
@@ -213,9 +218,9 @@ TEST(Differential, Boundaries) {
         {"Grain 1: 163 taps, steps every 22 frames", Signal::music, repeat(4096, 8, {1.0f, 1.0f, 0.9f})},
         {"Grain 0: 7 taps, the longest spacing", Signal::music, repeat(4096, 8, {1.0f, 0.0f, 0.9f})},
         {"Grain dropped between blocks leaves the scan above the tap count", Signal::music,
-         {{3000, {1.0f, 1.0f, 0.5f}}, {3000, {1.0f, 0.0f, 0.5f}}, {700, {0.4f, 0.3f, 0.5f}}, {3000, {1.0f, 1.0f, 0.5f}}}},
+         {{3000, {1.0f, 1.0f, 0.5f}}, {3000, {1.0f, 0.0f, 0.5f}}, {700, {0.4f, 0.3f, 0.5f}}, {3000, {1, 1, 0.5f}}}},
         {"parameters outside 0 to 1 and NaN", Signal::music,
-         {{1000, {1.5f, -0.5f, 1.5f}}, {1000, {nan, nan, 0.5f}}, {1000, {-1.0f, 2.0f, -0.5f}}, {1000, {0.3f, 0.9f, nan}}}},
+         {{1000, {1.5f, -0.5f, 1.5f}}, {1000, {nan, nan, 0.5f}}, {1000, {-1, 2, -0.5f}}, {1000, {0.3f, 0.9f, nan}}}},
         {"in place", Signal::music, repeat(300, 20), Routing::inPlace},
         {"in place, crosswise", Signal::noise, repeat(301, 20), Routing::crosswise},
     };

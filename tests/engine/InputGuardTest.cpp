@@ -80,7 +80,8 @@ TEST(InputGuard, Threshold) {
     };
     for (const Row& r : rows) {
         NoiseCounter counter{0};
-        EXPECT_EQ(bitsOf(glowmarsh::guardInput(r.x, counter)), bitsOf(r.replaced ? 1.0000000000000001e-16 : r.x)) << r.what;
+        const double expected = r.replaced ? 1.0000000000000001e-16 : r.x;
+        EXPECT_EQ(bitsOf(glowmarsh::guardInput(r.x, counter)), bitsOf(expected)) << r.what;
         EXPECT_EQ(counter.load(), r.replaced ? 1 : 0) << r.what;
     }
 }

@@ -52,13 +52,15 @@ TEST(TapRun, EachCountSumsExactlyItsTaps) {
         glowmarsh::TapPlan plan;
         glowmarsh::buildTapPlan(*state, count, plan);
         std::int32_t runL[kFrames], runR[kFrames];
-        glowmarsh::sumTapRunExact(plan, state->tapOffset, state->tapBuffer, lastReadBase, kFrames, 0, kFrames, runL, runR);
+        glowmarsh::sumTapRunExact(plan, state->tapOffset, state->tapBuffer, lastReadBase, kFrames, 0, kFrames, runL,
+                                  runR);
         for (int j = 0; j < kFrames; ++j) {
             const std::int32_t readBase = lastReadBase + kFrames - 1 - j;
             std::int32_t left = 0, right = 0;
             for (int k = 1; count <= 164 && k <= count; ++k) {
-                left += static_cast<std::int32_t>(state->tapBuffer[state->tapOffset[k] + readBase] * state->tapPanL[k]);
-                right += static_cast<std::int32_t>(state->tapBuffer[state->tapOffset[k] + readBase] * state->tapPanR[k]);
+                const double x = state->tapBuffer[state->tapOffset[k] + readBase];
+                left += static_cast<std::int32_t>(x * state->tapPanL[k]);
+                right += static_cast<std::int32_t>(x * state->tapPanR[k]);
             }
             const glowmarsh::TapSums unrolled = glowmarsh::sumTapsUnrolled(*state, readBase, count);
             EXPECT_TRUE(unrolled.left == left && unrolled.right == right) << "unrolled, count " << count;
@@ -137,7 +139,8 @@ TEST(SmoothKernels, MatchTheReferenceSmoothing) {
                                  glowmarsh::smoothingWeightsInUse(weights), block.wetNormaliser, block.wetGain,
                                  block.dryGain});
                 for (int f = 0; f < frames; ++f) {
-                    const double wet = glowmarsh::smoothWet(sums[f], {refLast, refHistory}, weights, block.wetNormaliser);
+                    const double wet =
+                        glowmarsh::smoothWet(sums[f], {refLast, refHistory}, weights, block.wetNormaliser);
                     ASSERT_EQ(bitsOf(mix[f]), bitsOf(glowmarsh::mixChannel(wet, dry[f], block)))
                         << name << ", window " << total << ", stretch of " << frames << ", frame " << f;
                 }

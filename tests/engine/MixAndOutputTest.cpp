@@ -155,7 +155,7 @@ TEST(OutputStage, DoubleCallRoundedToFloatIsCloseToFloatCall) {
             for (auto [a, b] : {std::pair{&out32.left, &out64.left}, std::pair{&out32.right, &out64.right}}) {
                 const double magnitude = std::max({std::abs((*b)[i]), std::abs((*b)[i - 1]), 0x1p-100});
                 const double floatStep = std::ldexp(1.0, std::ilogb(magnitude) - 23);
-                ASSERT_LE(std::abs((*a)[i] - double(float((*b)[i]))), 2 * floatStep) << "Grain " << grain << ", frame " << i;
+                ASSERT_LE(std::abs((*a)[i] - double(float((*b)[i]))), 2 * floatStep) << "Grain " << grain << ", " << i;
                 differing += (*a)[i] != float((*b)[i]);
             }
         }

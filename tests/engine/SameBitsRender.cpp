@@ -11,7 +11,8 @@ namespace {
 struct Hash {
     std::uint64_t value = 14695981039346656037ull;  // FNV-1a
     void add(const void* data, size_t bytes) {
-        for (size_t i = 0; i < bytes; ++i) value = (value ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < bytes; ++i) value = (value ^ p[i]) * 1099511628211ull;
     }
 };
 

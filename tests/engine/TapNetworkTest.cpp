@@ -76,7 +76,8 @@ TEST(ScanMotion, StepsPerBlockAtDefaults) {
 }
 
 TEST(ScanMotion, SingleSteps) {
-    const glowmarsh::BlockValues block = glowmarsh::deriveBlockValues(1.0f, 0.7f, 0.2f);  // 83 taps, bounds 456.7, 1456.7
+    // 83 taps, spacing 41.5, bounds 456.7 and 1456.7
+    const glowmarsh::BlockValues block = glowmarsh::deriveBlockValues(1.0f, 0.7f, 0.2f);
     auto derived = makeEngine();
     glowmarsh::deriveTapOffsets(*derived, block.spacing);
     const int keep = -1;  // the derived offset: left as derived, or derived again
@@ -100,8 +101,10 @@ TEST(ScanMotion, SingleSteps) {
         if (r.aimedOffset != keep) state->tapOffset[r.before.tap] = r.aimedOffset;
         ScanState scan = r.before;
         glowmarsh::advanceScan(*state, scan, block);
-        EXPECT_EQ(std::tie(scan.tap, scan.direction, scan.counter), std::tie(r.after.tap, r.after.direction, r.after.counter));
-        EXPECT_EQ(state->tapOffset[r.before.tap], r.aimedAfter == keep ? derived->tapOffset[r.before.tap] : r.aimedAfter);
+        EXPECT_EQ(std::tie(scan.tap, scan.direction, scan.counter),
+                  std::tie(r.after.tap, r.after.direction, r.after.counter));
+        const int aimed = r.before.tap;
+        EXPECT_EQ(state->tapOffset[aimed], r.aimedAfter == keep ? derived->tapOffset[aimed] : r.aimedAfter);
     }
 }
 

@@ -65,7 +65,7 @@ TEST(Processing, EveryRateBlockSizePrecisionRoutingAndMaterialGivesFitOutput) {
         const int precision = row % 3;
         const bool inPlace = row % 4 < 2;
         const std::vector<int> blocks = row % 2 ? std::vector<int>{0, 1, 17, 64, 512, 1024, 4096, 16384}
-                                                : hosttest::randomBlockSizes(64, 16384, static_cast<std::uint32_t>(row));
+                                                : hosttest::randomBlockSizes(64, 16384, std::uint32_t(row));
         HostedEffect effect;
         effect.suspend();
         effect.setSampleRateAndBlockSize(kRatesHz[row % 12], 16384);
@@ -110,7 +110,8 @@ TEST(Processing, HostileParameterValuesKeepProcessingSafe) {
         HostedEffect effect;
         effect.setParameter(0, values[v]);
         effect.setParameter(1, values[v]);
-        EXPECT_EQ(effect.parameterBits(), (std::vector<std::uint32_t>{bitsOf(values[v]), bitsOf(values[v]), bitsOf(0.2f)}));
+        const std::vector<std::uint32_t> stored = {bitsOf(values[v]), bitsOf(values[v]), bitsOf(0.2f)};
+        EXPECT_EQ(effect.parameterBits(), stored) << "stored as given";
         auto in32 = hosttest::loudNoise<float>(30000, 41);
         auto in64 = hosttest::loudNoise<double>(30000, 42);
         const std::vector<int> blocks = {24000, 17, 1, 4096, 512};

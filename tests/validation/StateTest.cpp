@@ -33,9 +33,15 @@ TEST(State, SaveLoadSaveIsByteIdenticalAcrossInstances) {
 TEST(State, HostileChunksDoNoHarm) {
     struct Row { const char* what; std::size_t bytes; bool null; int seeds; };
     const Row rows[] = {
-        {"null", 0, true, 1},   {"null claiming 12 bytes", 12, true, 1}, {"null claiming 1 MiB", 1 << 20, true, 1},
-        {"empty", 0, false, 1}, {"1 byte", 1, false, 1},                 {"11 bytes", 11, false, 1},
-        {"12 random bytes", 12, false, 16}, {"13 random bytes", 13, false, 4}, {"1 MiB of random bytes", 1 << 20, false, 2},
+        {"null", 0, true, 1},
+        {"null claiming 12 bytes", 12, true, 1},
+        {"null claiming 1 MiB", 1 << 20, true, 1},
+        {"empty", 0, false, 1},
+        {"1 byte", 1, false, 1},
+        {"11 bytes", 11, false, 1},
+        {"12 random bytes", 12, false, 16},
+        {"13 random bytes", 13, false, 4},
+        {"1 MiB of random bytes", 1 << 20, false, 2},
     };
     auto in = hosttest::loudNoise<float>(4096, 9);
     for (const Row& r : rows) {
@@ -49,7 +55,7 @@ TEST(State, HostileChunksDoNoHarm) {
             const auto before = effect.parameterBits();
             EXPECT_EQ(effect.loadChunk(r.null ? nullptr : block.get(), static_cast<VstIntPtr>(r.bytes)), 0);
             for (VstInt32 i = 0; i < 3; ++i) EXPECT_TRUE(effect.parameter(i) >= 0.0f && effect.parameter(i) <= 1.0f);
-            EXPECT_TRUE(!(r.null || r.bytes < 12) || effect.parameterBits() == before) << "a short chunk changed values";
+            EXPECT_TRUE(!(r.null || r.bytes < 12) || effect.parameterBits() == before) << "too short, yet used";
             EXPECT_TRUE(validation::fit(hosttest::render(effect, in, {1024})));
         }
     }
