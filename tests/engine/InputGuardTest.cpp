@@ -86,15 +86,17 @@ TEST(InputGuard, Threshold) {
     }
 }
 
-// All instances share the four counters; each side and each precision has its own.
+// All instances share the four counters; each side and each precision has
+// its own. Each frame writes its left and right replacement, added, to the history.
 TEST(InputGuard, InstancesShareCountersPerSideAndPrecision) {
-    const std::int32_t left = glowmarsh::floatCallNoise().left.load(), right = glowmarsh::floatCallNoise().right.load();
+    glowmarsh::floatCallNoise().left = 0;
+    glowmarsh::floatCallNoise().right = 0;
     const std::int32_t doubleLeft = glowmarsh::doubleCallNoise().left.load();
+    const double first = 1.0000000000000001e-16, second = 2.0000000000000002e-16, third = 1.5e-15;
     auto a = makeEngine(), b = makeEngine();
-    auto noise = [](std::int32_t counter) { return glowmarsh::noiseInteger(counter) * 1e-08 * 1e-08; };
-    EXPECT_EQ(bitsOf(processFrame(*a, 0.0f, 0.0f)), bitsOf(noise(left + 1) + noise(right + 1)));
-    EXPECT_EQ(bitsOf(processFrame(*b, 0.0f, 0.5f)), bitsOf(noise(left + 2) + 0.5)) << "b continues a's left sequence";
-    EXPECT_EQ(bitsOf(processFrame(*a, 0.0f, 0.0f)), bitsOf(noise(left + 3) + noise(right + 2)));
+    EXPECT_EQ(bitsOf(processFrame(*a, 0.0f, 0.0f)), bitsOf(first + first));
+    EXPECT_EQ(bitsOf(processFrame(*b, 0.0f, 0.5f)), bitsOf(second + 0.5)) << "b continues a's left sequence";
+    EXPECT_EQ(bitsOf(processFrame(*a, 0.0f, 0.0f)), bitsOf(third + second));
     EXPECT_EQ(glowmarsh::doubleCallNoise().left.load(), doubleLeft) << "the 64-bit call's counters moved";
 }
 
