@@ -1,14 +1,17 @@
 // Helpers for driving the engine directly in tests.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
 #include "engine/Engine.h"
 #include "engine/EngineState.h"
+#include "engine/SimdLevel.h"
 #include "tests/support/TestSignals.h"
 
 namespace enginetest {
@@ -28,34 +31,59 @@ inline std::unique_ptr<glowmarsh::EngineState> makeEngine(Params p = {}) {
     return state;
 }
 
+// Every SIMD level this CPU runs, portable first.
+inline std::vector<glowmarsh::SimdLevel> supportedLevels() {
+    using glowmarsh::SimdLevel;
+    std::vector<SimdLevel> levels;
+    for (SimdLevel level : {SimdLevel::portable, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+        if (glowmarsh::simdLevelSupported(level)) levels.push_back(level);
+    }
+    return levels;
+}
+
+// Bytes of a long double that hold its value: x87's 80 bits (the rest is
+// padding), or all of them (ppc32's double-double).
+constexpr std::size_t kLongDoubleValueBytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+
 inline std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
 inline std::uint32_t bitsOf(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 template <typename Sample>
 struct Buffers {
-    std::vector<Sample> left;
-    std::vector<Sample> right;
+    std::vector<Sample> left, right;
     int frames() const { return static_cast<int>(left.size()); }
 };
 
+// testsignals::musicLike rounded to the sample type.
 template <typename Sample>
-Buffers<Sample> toSamples(const testsignals::Stereo& in) {
+Buffers<Sample> musicLike(int frames, std::uint32_t seed) {
+    const testsignals::Stereo in = testsignals::musicLike(frames, seed);
     return {std::vector<Sample>(in.left.begin(), in.left.end()), std::vector<Sample>(in.right.begin(), in.right.end())};
 }
 
-// Runs the input through the engine in blocks of blockFrames, rand() seeded
-// with seed first; answers the output.
+// Runs the input through the engine in blocks of the sizes given, in turn;
+// rand() seeded first.
 template <typename Sample>
-Buffers<Sample> render(glowmarsh::EngineState& state, Buffers<Sample> in, int blockFrames = 512, unsigned seed = 1) {
-    std::srand(seed);
-    Buffers<Sample> out{std::vector<Sample>(in.left.size()), std::vector<Sample>(in.right.size())};
-    for (int start = 0; start < in.frames(); start += blockFrames) {
-        const int frames = std::min(blockFrames, in.frames() - start);
+Buffers<Sample> render(glowmarsh::EngineState& state, Buffers<Sample> in, std::vector<int> blockFrames = {512}) {
+    std::srand(1);
+    Buffers<Sample> out = in;
+    for (int start = 0, b = 0; start < in.frames(); ++b) {
+        const int frames = std::min(blockFrames[b % blockFrames.size()], in.frames() - start);
         Sample* inputs[] = {in.left.data() + start, in.right.data() + start};
         Sample* outputs[] = {out.left.data() + start, out.right.data() + start};
         glowmarsh::processBlock(state, inputs, outputs, frames);
+        start += frames;
     }
     return out;
+}
+
+// One frame through the 32-bit call; answers the value it wrote to the history.
+inline double processFrame(glowmarsh::EngineState& state, float left, float right) {
+    float in[2] = {left, right}, out[2];
+    float* inputs[] = {in, in + 1};
+    float* outputs[] = {out, out + 1};
+    glowmarsh::processBlock(state, inputs, outputs, 1);
+    return state.tapBuffer[state.writeIndex + 1];
 }
 
 }  // namespace enginetest

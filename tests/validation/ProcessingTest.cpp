@@ -1,59 +1,47 @@
 // What every host expects of processing: any sample rate, any block size,
-// either precision, in place or not, and output that is finite and never
-// subnormal whatever finite material goes in.
+// either precision or both in turn, in place or not, parameters however
+// wild, suspend, resume, open and close at any time; and output that is
+// finite and never subnormal whatever finite material goes in.
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <string>
+#include <memory>
+#include <random>
 
 #include "tests/hosttest/HostedEffect.h"
 #include "tests/hosttest/Render.h"
-#include "tests/hosttest/Signals.h"
+#include "tests/validation/Fit.h"
 
 namespace {
 
 using hosttest::HostedEffect;
 using hosttest::StereoBuffer;
-
-const std::vector<int> kHostBlockSizes = {0, 1, 17, 64, 512, 1024, 4096, 16384};
-
-// Long enough for every tap to read the material back from the history.
-constexpr std::size_t kMaterialFrames = 40000;
+using validation::fit;
 
 struct Material {
     const char* name;
-    std::function<double(std::size_t frame, int channel)> sample;
+    double (*sample)(std::size_t frame, int channel);
 };
 
-// Test names show the row's name rather than its bytes.
-void PrintTo(const Material& row, std::ostream* os) { *os << row.name; }
-
-const std::vector<Material> kMaterials = {
+const Material kMaterials[] = {
     {"silence", [](std::size_t, int) { return 0.0; }},
-    {"negative_zero", [](std::size_t, int) { return -0.0; }},
-    {"impulse_every_30000", [](std::size_t i, int) { return i % 30000 == 0 ? 1.0 : 0.0; }},
-    {"impulse_left_only", [](std::size_t i, int c) { return i == 5 && c == 0 ? 1.0 : 0.0; }},
-    {"tiny_1e_minus_38", [](std::size_t, int) { return 1e-38; }},
-    {"tiny_negative_1e_minus_38", [](std::size_t, int) { return -1e-38; }},
-    {"smallest_float", [](std::size_t, int) { return static_cast<double>(std::numeric_limits<float>::denorm_min()); }},
-    {"smallest_normal_float", [](std::size_t, int) { return static_cast<double>(FLT_MIN); }},
-    {"dc_full_scale", [](std::size_t, int) { return 1.0; }},
-    {"dc_negative_full_scale", [](std::size_t, int) { return -1.0; }},
-    {"dc_opposite_channels", [](std::size_t, int c) { return c == 0 ? 0.5 : -0.5; }},
-    {"nyquist_full_scale", [](std::size_t i, int) { return i % 2 ? 1.0 : -1.0; }},
-    {"full_scale_noise", [](std::size_t i, int c) {
-         // A cheap, repeatable hash noise in [-1, 1].
-         std::uint32_t x = static_cast<std::uint32_t>(i * 2 + c) * 2654435761u;
-         x ^= x >> 15;
-         x *= 2246822519u;
-         x ^= x >> 13;
-         return static_cast<double>(x) / 2147483647.5 - 1.0;
+    {"an impulse every 30000 frames", [](std::size_t i, int) { return i % 30000 == 0 ? 1.0 : 0.0; }},
+    {"±1e-38", [](std::size_t, int c) { return c ? -1e-38 : 1e-38; }},
+    {"the smallest float", [](std::size_t, int) { return double(std::numeric_limits<float>::denorm_min()); }},
+    {"the smallest normal float", [](std::size_t, int) { return double(FLT_MIN); }},
+    {"full-scale DC, opposite on the sides", [](std::size_t, int c) { return c ? -1.0 : 1.0; }},
+    {"full scale at Nyquist", [](std::size_t i, int) { return i % 2 ? 1.0 : -1.0; }},
+    {"full-scale noise", [](std::size_t i, int c) {
+         std::uint32_t x = static_cast<std::uint32_t>(i * 2 + c) * 2654435761u;  // a cheap repeatable hash
+         x = (x ^ (x >> 15)) * 2246822519u;
+         return static_cast<double>(x ^ (x >> 13)) / 2147483647.5 - 1.0;
      }},
 };
+
+const float kRatesHz[] = {8000.0f,  11025.0f,  22050.0f,  44100.0f,  48000.0f,  88200.0f,
+                          96000.0f, 176400.0f, 192000.0f, 352800.0f, 384000.0f, 1234.5678f};
 
 template <typename Sample>
 StereoBuffer<Sample> make(const Material& material, std::size_t frames) {
@@ -65,149 +53,100 @@ StereoBuffer<Sample> make(const Material& material, std::size_t frames) {
     return buffer;
 }
 
-template <typename Sample>
-void expectFit(const StereoBuffer<Sample>& out, const std::string& what) {
-    const long left = hosttest::firstUnfitSample(out.left);
-    const long right = hosttest::firstUnfitSample(out.right);
-    EXPECT_EQ(left, -1) << what << ": left sample " << left << " is " << (left >= 0 ? out.left[left] : 0);
-    EXPECT_EQ(right, -1) << what << ": right sample " << right << " is " << (right >= 0 ? out.right[right] : 0);
-}
-
-// Every material, both precisions, a host's random block sizes up to 16384.
-class MaterialTest : public ::testing::TestWithParam<Material> {};
-
-TEST_P(MaterialTest, OutputIsFiniteAndNeverSubnormalInEitherPrecision) {
-    const Material& material = GetParam();
-    const auto blocks = hosttest::randomBlockSizes(64, 16384, 7);
-    {
-        HostedEffect effect;
-        auto input = make<float>(material, kMaterialFrames);
-        expectFit(hosttest::render(effect, input, blocks), std::string(material.name) + ", 32-bit");
-    }
-    {
-        HostedEffect effect;
-        auto input = make<double>(material, kMaterialFrames);
-        expectFit(hosttest::render(effect, input, blocks), std::string(material.name) + ", 64-bit");
-    }
-}
-
-TEST_P(MaterialTest, SwitchingPrecisionEveryBlockKeepsOutputFit) {
-    const Material& material = GetParam();
-    HostedEffect effect;
-    auto single = make<float>(material, kMaterialFrames);
-    auto twice = make<double>(material, kMaterialFrames);
-    StereoBuffer<float> singleOut(kMaterialFrames);
-    StereoBuffer<double> twiceOut(kMaterialFrames);
-    const auto blocks = hosttest::randomBlockSizes(64, 4096, 11);
-    std::size_t offset = 0;
-    for (std::size_t block = 0; offset < kMaterialFrames; ++block) {
-        const std::size_t frames = std::min<std::size_t>(blocks[block % blocks.size()], kMaterialFrames - offset);
-        if (block % 2 == 0) {
-            effect.process(single.at(offset), singleOut.at(offset), static_cast<VstInt32>(frames));
-        } else {
-            effect.process(twice.at(offset), twiceOut.at(offset), static_cast<VstInt32>(frames));
-        }
-        offset += frames;
-    }
-    expectFit(singleOut, std::string(material.name) + ", 32-bit blocks");
-    expectFit(twiceOut, std::string(material.name) + ", 64-bit blocks");
-}
-
-INSTANTIATE_TEST_SUITE_P(Materials, MaterialTest, ::testing::ValuesIn(kMaterials),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// The engine ignores the sample rate, but a host may set any: none may upset it.
-struct RateCase {
-    const char* name;
-    float sampleRateHz;
-};
-
-// Test names show the row's name rather than its bytes.
-void PrintTo(const RateCase& row, std::ostream* os) { *os << row.name; }
-
-class SampleRateTest : public ::testing::TestWithParam<RateCase> {};
-
-TEST_P(SampleRateTest, EveryHostBlockSizeGivesFitOutput) {
-    const RateCase& rate = GetParam();
-    for (const bool twice : {false, true}) {
+// Each row a host session: a sample rate, a material (40000 frames, so every
+// tap reads it back), 32-bit, 64-bit or switching every block, in place or
+// into separate buffers, and the host block sizes 0 to 16384 or a random
+// sequence of sizes up to 16384. The 24 rows take every value of each.
+TEST(Processing, EveryRateBlockSizePrecisionRoutingAndMaterialGivesFitOutput) {
+    constexpr std::size_t kFrames = 40000;
+    const char* const precisions[] = {"32-bit", "64-bit", "switching precision"};
+    for (int row = 0; row < 24; ++row) {
+        const Material& material = kMaterials[row % 8];
+        const int precision = row % 3;
+        const bool inPlace = row % 4 < 2;
+        const std::vector<int> blocks = row % 2 ? std::vector<int>{0, 1, 17, 64, 512, 1024, 4096, 16384}
+                                                : hosttest::randomBlockSizes(64, 16384, std::uint32_t(row));
         HostedEffect effect;
         effect.suspend();
-        effect.setSampleRateAndBlockSize(rate.sampleRateHz, 16384);
+        effect.setSampleRateAndBlockSize(kRatesHz[row % 12], 16384);
         effect.resume();
-        std::size_t total = 0;
-        for (int frames : kHostBlockSizes) {
-            total += static_cast<std::size_t>(frames);
+        auto in32 = make<float>(material, kFrames);
+        auto in64 = make<double>(material, kFrames);
+        StereoBuffer<float> out32(kFrames);
+        StereoBuffer<double> out64(kFrames);
+        bool allFit = true;
+        auto run = [&](auto& in, auto& out, std::size_t offset, std::size_t frames) {
+            auto& written = inPlace ? in : out;
+            effect.process(in.at(offset), written.at(offset), static_cast<VstInt32>(frames));
+            allFit = allFit && fit(written, offset, offset + frames);
+        };
+        for (std::size_t b = 0, offset = 0; offset < kFrames; ++b) {
+            const std::size_t frames = std::min<std::size_t>(blocks[b % blocks.size()], kFrames - offset);
+            if (precision == 1 || (precision == 2 && b % 2)) {
+                run(in64, out64, offset, frames);
+            } else {
+                run(in32, out32, offset, frames);
+            }
+            offset += frames;
         }
-        const std::string what = std::string(rate.name) + (twice ? ", 64-bit" : ", 32-bit");
-        if (twice) {
-            auto input = hosttest::loudNoise<double>(total, 3);
-            expectFit(hosttest::render(effect, input, kHostBlockSizes), what);
-        } else {
-            auto input = hosttest::loudNoise<float>(total, 3);
-            expectFit(hosttest::render(effect, input, kHostBlockSizes), what);
-        }
+        EXPECT_TRUE(allFit) << material.name << ", " << kRatesHz[row % 12] << " Hz, " << precisions[precision]
+                            << (inPlace ? ", in place, " : ", separate buffers, ")
+                            << (row % 2 ? "host block sizes" : "random block sizes");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, SampleRateTest,
-                         ::testing::Values(RateCase{"rate_8000", 8000.0f}, RateCase{"rate_11025", 11025.0f},
-                                           RateCase{"rate_22050", 22050.0f}, RateCase{"rate_44100", 44100.0f},
-                                           RateCase{"rate_48000", 48000.0f}, RateCase{"rate_88200", 88200.0f},
-                                           RateCase{"rate_96000", 96000.0f}, RateCase{"rate_176400", 176400.0f},
-                                           RateCase{"rate_192000", 192000.0f}, RateCase{"rate_352800", 352800.0f},
-                                           RateCase{"rate_384000", 384000.0f},
-                                           RateCase{"rate_1234_5678", 1234.5678f}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// In place or into separate buffers: the same bits, given the same dither draws.
-template <typename Sample>
-void expectInPlaceMatchesSeparate(std::uint32_t seed) {
-    const auto blocks = hosttest::randomBlockSizes(32, 2048, seed);
-    auto material = hosttest::loudNoise<Sample>(30000, seed);
-    auto copy = material;
-    std::srand(seed);
-    HostedEffect separateEffect;
-    const auto separate = hosttest::render(separateEffect, material, blocks);
-    std::srand(seed);
-    HostedEffect inPlaceEffect;
-    const auto inPlace = hosttest::render(inPlaceEffect, copy, blocks, /*inPlace=*/true);
-    EXPECT_EQ(std::memcmp(separate.left.data(), inPlace.left.data(), separate.left.size() * sizeof(Sample)), 0);
-    EXPECT_EQ(std::memcmp(separate.right.data(), inPlace.right.data(), separate.right.size() * sizeof(Sample)), 0);
-}
-
-TEST(InPlace, SingleAndSeparateBuffersGiveTheSameBits32) { expectInPlaceMatchesSeparate<float>(21); }
-TEST(InPlace, SingleAndSeparateBuffersGiveTheSameBits64) { expectInPlaceMatchesSeparate<double>(22); }
-
-// An empty or negative block reads and writes nothing, in either precision.
-template <typename Sample>
-void expectEmptyBlockTouchesNothing(VstInt32 frames) {
-    HostedEffect effect;
-    StereoBuffer<Sample> input(8), output(8);
-    std::fill(input.left.begin(), input.left.end(), Sample(0.25));
-    std::fill(input.right.begin(), input.right.end(), Sample(-0.25));
-    std::fill(output.left.begin(), output.left.end(), Sample(7));
-    std::fill(output.right.begin(), output.right.end(), Sample(9));
-    effect.process(input.at(0), output.at(0), frames);
-    EXPECT_EQ(output.left, std::vector<Sample>(8, Sample(7))) << frames;
-    EXPECT_EQ(output.right, std::vector<Sample>(8, Sample(9))) << frames;
-    EXPECT_EQ(input.left, std::vector<Sample>(8, Sample(0.25))) << frames;
-}
-
-TEST(EmptyBlocks, ZeroAndNegativeFrameCountsWriteNothing) {
-    for (VstInt32 frames : {0, -1, -16384, std::numeric_limits<VstInt32>::min()}) {
-        expectEmptyBlockTouchesNothing<float>(frames);
-        expectEmptyBlockTouchesNothing<double>(frames);
+// Values a host should never send, but some do. Each is stored as given.
+// Sustain and Grain are held inside their range when read, so the output
+// stays fit; Dry/Wet is used as given, and the output is fit again as soon
+// as it is sane. Past one whole history, in long and short blocks, so the
+// scan motion moves taps away from their derived distances.
+TEST(Processing, HostileParameterValuesKeepProcessingSafe) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float values[] = {-1.0f, 2.0f, 1.0000001f, 1.0032f /* 164 taps */, 1.0253f /* past the tables */,
+                            1.01f /* past the history */, 100.0f, FLT_MAX, -FLT_MAX, nan, -nan, inf, -inf,
+                            std::numeric_limits<float>::denorm_min(), -0.0f};
+    auto bitsOf = [](float v) { std::uint32_t b; std::memcpy(&b, &v, 4); return b; };
+    for (std::size_t v = 0; v < std::size(values); ++v) {
+        HostedEffect effect;
+        effect.setParameter(0, values[v]);
+        effect.setParameter(1, values[v]);
+        const std::vector<std::uint32_t> stored = {bitsOf(values[v]), bitsOf(values[v]), bitsOf(0.2f)};
+        EXPECT_EQ(effect.parameterBits(), stored) << "stored as given";
+        auto in32 = hosttest::loudNoise<float>(30000, 41);
+        auto in64 = hosttest::loudNoise<double>(30000, 42);
+        const std::vector<int> blocks = {24000, 17, 1, 4096, 512};
+        EXPECT_TRUE(v % 2 ? fit(hosttest::render(effect, in64, blocks)) : fit(hosttest::render(effect, in32, blocks)))
+            << values[v] << " in Sustain and Grain";
+        effect.setParameter(2, values[v]);
+        hosttest::render(effect, in32, {4096});
+        hosttest::render(effect, in64, {4096});
+        effect.setParameter(2, 0.5f);
+        auto more = hosttest::loudNoise<float>(2048, 45);
+        EXPECT_TRUE(fit(hosttest::render(effect, more, {512}))) << values[v] << " in Dry/Wet, then 0.5";
     }
 }
 
-// A host may hand over one huge block (offline bounces do): the scan motion
-// then runs for many sweeps without a block start to reset it.
-TEST(LongBlocks, AMillionFramesInOneBlockAtTheLongestOffsetsStayFit) {
-    HostedEffect effect;
-    effect.setParameter(0, 1.0f);  // longest spacing
-    effect.setParameter(1, 1.0f);  // most taps: the farthest tap sits at the end of the ring
-    auto input = hosttest::loudNoise<float>(1 << 20, 5);
-    expectFit(hosttest::render(effect, input, {1 << 20}), "one block of 2^20 frames");
+// A host's life cycle many times over: instances opened (up to 64 alive at
+// once) and closed in random order, suspended and resumed (now and then twice
+// in a row) with sample-rate changes between blocks of either precision.
+TEST(Lifecycle, OpenSuspendResumeAndCloseManyTimesInRandomOrder) {
+    std::mt19937 random(55);
+    auto in32 = hosttest::loudNoise<float>(256, 51);
+    auto in64 = hosttest::loudNoise<double>(256, 52);
+    std::vector<std::unique_ptr<HostedEffect>> effects;
+    for (int round = 0; round < 300 || !effects.empty(); ++round) {
+        if (round < 300) effects.push_back(std::make_unique<HostedEffect>());
+        std::swap(effects[random() % effects.size()], effects.back());
+        HostedEffect& effect = *effects.back();
+        effect.suspend();
+        if (round % 5 == 0) effect.suspend();
+        if (round % 3 == 0) effect.setSampleRateAndBlockSize(round % 2 ? 44100.0f : 96000.0f, 256);
+        effect.resume();
+        if (round % 5 == 0) effect.resume();
+        ASSERT_TRUE(round % 2 ? fit(hosttest::render(effect, in64, {256})) : fit(hosttest::render(effect, in32, {256})))
+            << "round " << round;
+        if (effects.size() == 64 || round >= 300) effects.pop_back();
+    }
 }
 
 }  // namespace
