@@ -1,134 +1,92 @@
-// AudioEffect's five text operations: the conversions of dB2string, Hz2string
-// and ms2string, and that all of them go through the virtual float2string and
+// AudioEffect's five text operations: the texts of dB2string, Hz2string and
+// ms2string, the exact value each hands to float2string (dB and ms rounded
+// once from double), and that they go through the virtual float2string and
 // getSampleRate, so an effect class can replace either.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <vector>
 
 #include "host/AudioEffectX.h"
-#include "host/BoundedText.h"
 #include "tests/support/GuardedText.h"
 
 namespace {
 
-using testsupport::writeGuarded;
-
-class PlainEffect : public AudioEffectX {
+// Records what reaches float2string and getSampleRate. The stored sample
+// rate is 1 Hz, so a conversion that bypassed getSampleRate shows.
+class SpyEffect : public AudioEffectX {
 public:
-    PlainEffect() : AudioEffectX(nullptr, 0, 0) {}
+    SpyEffect() : AudioEffectX(nullptr, 0, 0) { setSampleRate(1.0f); }
     void processReplacing(float**, float**, VstInt32) override {}
-};
-
-// Replaces float2string and getSampleRate, recording what reaches them.
-class ReplacingEffect : public PlainEffect {
-public:
     void float2string(float value, char* text, VstInt32 maxLen) override {
-        received.push_back(value);
-        boundedCopy(text, "mine", maxLen);
+        received.push_back(std::bit_cast<std::uint32_t>(value));
+        AudioEffectX::float2string(value, text, maxLen);
     }
     float getSampleRate() override {
         ++rateQueries;
         return rateHz;
     }
 
-    std::vector<float> received;  // every value handed to float2string
-    int rateQueries = 0;          // calls of getSampleRate
-    float rateHz = 44100.0f;      // what getSampleRate answers
+    std::vector<std::uint32_t> received;  // bits of every value handed to float2string
+    int rateQueries = 0;                  // calls of getSampleRate
+    float rateHz = 44100.0f;              // what getSampleRate answers
 };
 
-using TextOperation = std::function<void(AudioEffect&, char*, VstInt32)>;
+enum class Op { toFloat, toInt, dB, Hz, ms };
 
 struct TextRow {
     const char* meaning;
-    float sampleRateHz;
+    Op op;
+    float value;  // for int2string, converted
+    float rateHz;
     VstInt32 maxLen;
-    TextOperation write;
     const char* text;
+    std::vector<std::uint32_t> received;  // values float2string gets, as bits
+    int rateQueries;
 };
 
-TEST(AudioEffectText, WorkedTexts) {
-    const float inf = std::numeric_limits<float>::infinity();
+TEST(AudioEffectText, ConversionsGiveExactTextsThroughTheVirtualOperations) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
     const TextRow rows[] = {
-        {"float2string is the formatter", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.float2string(0.7f, t, n); }, "0.699999"},
-        {"int2string is the formatter", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.int2string(-123, t, n); }, "-123"},
-        {"unity gain is 0 dB", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(1.0f, t, n); }, "0.000000"},
-        {"half gain is -6.02 dB, truncated", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(0.5f, t, n); }, "-6.02059"},
-        {"double gain is +6.02 dB", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(2.0f, t, n); }, "6.020599"},
-        {"0.001 is -60 dB", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(0.001f, t, n); }, "-60.0000"},
-        {"zero gain is minus infinity", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(0.0f, t, n); }, "-oo"},
-        {"negative gain is minus infinity", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(-1.0f, t, n); }, "-oo"},
-        {"minus infinity cut to maxLen 2", 44100.0f, 2, [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(0.0f, t, n); }, "-o"},
-        {"infinite gain overflows", 44100.0f, 8, [=](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(inf, t, n); }, "Huge!"},
-        {"a 100-frame period at 44100 Hz is 441 Hz", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(100.0f, t, n); }, "441.0000"},
-        {"no frames shows 0 Hz, not infinity", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(0.0f, t, n); }, "0.000000"},
-        {"Hz follows the stored sample rate", 48000.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(100.0f, t, n); }, "480.0000"},
-        {"441 frames at 44100 Hz is 10 ms", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(441.0f, t, n); }, "10.00000"},
-        {"a second of frames is 1000 ms", 44100.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(44100.0f, t, n); }, "1000.000"},
-        {"ms follows the stored sample rate", 48000.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(48000.0f, t, n); }, "1000.000"},
-        {"a zero sample rate gives an infinite duration", 0.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(441.0f, t, n); }, "Huge!"},
-        {"no frames at a zero sample rate is NaN", 0.0f, 8, [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(0.0f, t, n); }, "Huge!"},
+        {"float2string is the formatter", Op::toFloat, 0.7f, 44100.0f, 8, "0.699999", {0x3F333333u}, 0},
+        {"int2string is the formatter, not float2string", Op::toInt, -123.0f, 44100.0f, 8, "-123", {}, 0},
+        {"unity gain is 0 dB", Op::dB, 1.0f, 44100.0f, 8, "0.000000", {0x00000000u}, 0},
+        {"half gain is -6.02 dB, truncated", Op::dB, 0.5f, 44100.0f, 8, "-6.02059", {0xC0C0A8C1u}, 0},
+        {"double gain is +6.02 dB", Op::dB, 2.0f, 44100.0f, 8, "6.020599", {0x40C0A8C1u}, 0},
+        {"0.001 is -60 dB", Op::dB, 0.001f, 44100.0f, 8, "-60.0000", {0xC2700000u}, 0},
+        {"zero gain is minus infinity, not from float2string", Op::dB, 0.0f, 44100.0f, 8, "-oo", {}, 0},
+        {"negative gain is minus infinity", Op::dB, -1.0f, 44100.0f, 8, "-oo", {}, 0},
+        {"minus infinity cut to maxLen 2", Op::dB, 0.0f, 44100.0f, 2, "-o", {}, 0},
+        {"NaN gain is NaN, not minus infinity", Op::dB, nan, 44100.0f, 8, "Huge!", {0x7FC00000u}, 0},
+        {"a 100-frame period at 44100 Hz is 441 Hz", Op::Hz, 100.0f, 44100.0f, 8, "441.0000", {0x43DC8000u}, 1},
+        {"no frames shows 0 Hz, not infinity", Op::Hz, 0.0f, 44100.0f, 8, "0.000000", {0x00000000u}, 1},
+        {"Hz at another rate", Op::Hz, 100.0f, 48000.0f, 8, "480.0000", {0x43F00000u}, 1},
+        {"441 frames at 44100 Hz is 10 ms", Op::ms, 441.0f, 44100.0f, 8, "10.00000", {0x41200000u}, 1},
+        {"a second of frames is 1000 ms", Op::ms, 44100.0f, 44100.0f, 8, "1000.000", {0x447A0000u}, 1},
+        // In single precision the product 7.7 x 1000 would round first: 0x3E32CB2D.
+        {"ms of 7.7 frames rounded once from double", Op::ms, 7.7f, 44100.0f, 8, "0.174603", {0x3E32CB2Cu}, 1},
+        {"a zero sample rate gives an infinite duration", Op::ms, 441.0f, 0.0f, 8, "Huge!", {0x7F800000u}, 1},
     };
     for (const TextRow& row : rows) {
         SCOPED_TRACE(row.meaning);
-        PlainEffect effect;
-        effect.setSampleRate(row.sampleRateHz);
-        const auto written = writeGuarded(row.maxLen, [&](char* text) { row.write(effect, text, row.maxLen); });
+        SpyEffect effect;
+        effect.rateHz = row.rateHz;
+        const auto written = testsupport::writeGuarded(row.maxLen, [&](char* text) {
+            switch (row.op) {
+                case Op::toFloat: effect.float2string(row.value, text, row.maxLen); break;
+                case Op::toInt: effect.int2string(static_cast<VstInt32>(row.value), text, row.maxLen); break;
+                case Op::dB: effect.dB2string(row.value, text, row.maxLen); break;
+                case Op::Hz: effect.Hz2string(row.value, text, row.maxLen); break;
+                case Op::ms: effect.ms2string(row.value, text, row.maxLen); break;
+            }
+        });
         EXPECT_EQ(written.text, row.text);
         EXPECT_EQ(written.fault, "");
-    }
-}
-
-// What the conversions hand to float2string, as exact float bits: dB and ms
-// are computed in double and rounded once; Hz is a single-precision quotient.
-TEST(AudioEffectText, ConversionsReachTheReplacedFloat2string) {
-    struct Row {
-        const char* meaning;
-        TextOperation write;
-        std::uint32_t valueBits;  // what float2string receives
-        int rateQueries;          // getSampleRate calls per text
-    } rows[] = {
-        {"dB of 0.5", [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(0.5f, t, n); }, 0xC0C0A8C1u, 0},
-        {"dB of 2.0", [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(2.0f, t, n); }, 0x40C0A8C1u, 0},
-        {"dB of NaN is NaN, not minus infinity", [](AudioEffect& e, char* t, VstInt32 n) { e.dB2string(std::numeric_limits<float>::quiet_NaN(), t, n); }, 0x7FC00000u, 0},
-        {"Hz of 3.3 frames", [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(3.3f, t, n); }, 0x4650CE8Cu, 1},
-        {"Hz of 0.3 frames", [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(0.3f, t, n); }, 0x480F8E00u, 1},
-        {"Hz of no frames is zero", [](AudioEffect& e, char* t, VstInt32 n) { e.Hz2string(0.0f, t, n); }, 0x00000000u, 1},
-        {"ms of 7.7 frames, rounded once from double", [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(7.7f, t, n); }, 0x3E32CB2Cu, 1},
-        {"ms of 123.4 frames, rounded once from double", [](AudioEffect& e, char* t, VstInt32 n) { e.ms2string(123.4f, t, n); }, 0x4033157Bu, 1},
-        {"float2string itself", [](AudioEffect& e, char* t, VstInt32 n) { e.float2string(0.25f, t, n); }, 0x3E800000u, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.meaning);
-        ReplacingEffect effect;
-        const auto written = writeGuarded(8, [&](char* text) { row.write(effect, text, 8); });
-        EXPECT_EQ(written.text, "mine");
-        ASSERT_EQ(effect.received.size(), 1u);
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(effect.received[0]), row.valueBits);
+        EXPECT_EQ(effect.received, row.received);
         EXPECT_EQ(effect.rateQueries, row.rateQueries);
     }
-}
-
-// "-oo" is the one text of the four that does not come from float2string.
-TEST(AudioEffectText, MinusInfinityBypassesFloat2string) {
-    ReplacingEffect effect;
-    const auto written = writeGuarded(8, [&](char* text) { effect.dB2string(0.0f, text, 8); });
-    EXPECT_EQ(written.text, "-oo");
-    EXPECT_TRUE(effect.received.empty());
-}
-
-// The rate comes from the replaceable getSampleRate, not the stored field.
-TEST(AudioEffectText, SampleRateComesFromGetSampleRate) {
-    ReplacingEffect effect;
-    effect.setSampleRate(44100.0f);
-    effect.rateHz = 1000.0f;
-    char text[9];
-    effect.Hz2string(4.0f, text, 8);
-    effect.ms2string(4.0f, text, 8);
-    EXPECT_EQ(effect.received, (std::vector<float>{250.0f, 4.0f}));
 }
 
 }  // namespace
