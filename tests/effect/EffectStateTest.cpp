@@ -1,7 +1,8 @@
 // Glowmarsh's state as a host reads and writes it: parameter names, empty
 // labels and display texts in 9-byte buffers, the program name in 25, values
 // stored unchanged, indexes outside 0 to 2 that touch nothing, and the chunk.
-// The default chunk's bytes on each target are in target/ChunkBytesTest.
+// The default chunk's bytes on each target are in target/ChunkBytesTest,
+// round trips between instances in validation/StateTest.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -159,21 +160,6 @@ TEST(Chunk, SetChunkClampsEachValueAndChangesNothingWithoutTwelveBytes) {
     }
 }
 
-// Any three values in 0 to 1 come back as the same 12 bytes: a sweep over the
-// bit patterns from +0 to 1.0, subnormals included, and -0, which the clamp
-// passes unchanged.
-TEST(Chunk, RoundTripsAreExact) {
-    auto effect = std::make_unique<Glowmarsh>(nullptr);
-    constexpr std::uint32_t kOne = 0x3F800000u;
-    for (std::uint32_t bits = 0; bits <= kOne; bits += 99991) {
-        Bytes given = std::bit_cast<Bytes>(Triple{std::bit_cast<float>(bits), std::bit_cast<float>(kOne - bits),
-                                                  std::bit_cast<float>(bits == 0 ? 0x80000000u : bits / 3)});
-        ASSERT_EQ(effect->setChunk(given.data(), Glowmarsh::kChunkBytes, false), 0);
-        ASSERT_EQ(takeChunk(*effect), given) << "bits " << bits;
-    }
-    EXPECT_EQ(effect->getChunk(nullptr, false), 0) << "nowhere to put the chunk";
-}
-
 // Each block keeps its own call's values and stays valid until the next
 // getChunk, which releases it; the instance releases the last one. In the
 // asan build AddressSanitizer fails a read of a released block and
@@ -187,6 +173,7 @@ TEST(Chunk, EachBlockLivesUntilTheNextChunkOrTheInstancesEnd) {
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(takeChunk(*effect), std::bit_cast<Bytes>(Triple{1.5f, 0.7f, 0.2f}));
     }
+    EXPECT_EQ(effect->getChunk(nullptr, false), 0) << "nowhere to put the chunk";
 }
 
 }  // namespace
