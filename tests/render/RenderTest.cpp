@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <span>
+#include <utility>
 
 #include "tests/render/RenderTestSupport.h"
 #include "tools/render/Fxp.h"
