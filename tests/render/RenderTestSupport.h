@@ -1,57 +1,128 @@
-// What the renderer's tests share: running glowmarsh-render as a
-// subprocess, a scratch folder, and reading and writing audio and bytes.
+// What the renderer's tests share: a scratch folder, glowmarsh-render run in
+// it as a subprocess, and audio and bytes in files.
 #pragma once
 
+#include <sndfile.h>
+#include <sys/wait.h>
+
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace rendertest {
 
+using Bytes = std::string;  // a file's bytes
+
 struct ToolResult {
-    int exitCode = -1;  // the process's exit status; -1 when it did not exit normally
-    std::string out;    // standard output
-    std::string err;    // standard error
+    int exitCode;     // -1 when the process did not exit normally
+    std::string out;  // standard output
+    std::string err;  // standard error
 };
 
-// Runs glowmarsh-render with args; standard input is empty.
-ToolResult runRender(const std::vector<std::string>& args);
+inline Bytes fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
-// A fresh folder removed with everything in it at the end of the test.
+inline void writeBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {
 public:
-    ScratchFolder();
-    ~ScratchFolder();
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "glowmarsh-render-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a scratch folder");
+        }
+        root = pattern;
+    }
     ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
 
     std::string file(const std::string& name) const { return (root / name).string(); }
-    // The names of the entries in the folder, hidden ones included.
-    std::set<std::string> entries() const;
+
+    // The names in the folder, hidden ones included.
+    std::set<std::string> entries() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(root)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    // Runs glowmarsh-render with empty standard input; "@name" in args stands
+    // for that file in this folder. The output streams are kept elsewhere.
+    ToolResult render(const std::vector<std::string>& args) const {
+        const ScratchFolder streams;
+        std::string command = "'" GLOWMARSH_RENDER_PATH "'";
+        for (const std::string& arg : args) {
+            std::string word = arg.starts_with('@') ? file(arg.substr(1)) : arg;
+            for (std::size_t at = 0; (at = word.find('\'', at)) != std::string::npos; at += 4) {
+                word.replace(at, 1, "'\\''");
+            }
+            command += " '" + word + "'";
+        }
+        command += " </dev/null >" + streams.file("out") + " 2>" + streams.file("err");
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileBytes(streams.file("out")),
+                fileBytes(streams.file("err"))};
+    }
 
 private:
     std::filesystem::path root;
 };
 
 struct Audio {
-    int format = 0;  // libsndfile format code
-    int rateHz = 0;
-    int channels = 0;
+    int format;                   // libsndfile format code
+    int rateHz;
+    int channels;
     std::vector<double> samples;  // interleaved
-    std::int64_t frames() const { return channels ? std::int64_t(samples.size()) / channels : 0; }
+    std::int64_t frames() const { return std::ssize(samples) / channels; }
 };
 
-Audio readAudio(const std::string& path);
-void writeAudio(const std::string& path, const Audio& audio);
+inline Audio readAudio(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        throw std::runtime_error(path + ": " + sf_strerror(nullptr));
+    }
+    Audio audio{info.format, info.samplerate, info.channels, std::vector<double>(info.frames * info.channels)};
+    audio.samples.resize(sf_readf_double(file, audio.samples.data(), info.frames) * info.channels);
+    sf_close(file);
+    return audio;
+}
 
-std::vector<std::uint8_t> fileBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+inline void writeAudio(const std::string& path, const Audio& audio) {
+    SF_INFO info{0, audio.rateHz, audio.channels, audio.format, 0, 0};
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    sf_writef_double(file, audio.samples.data(), audio.frames());
+    sf_close(file);
+}
 
-// A stereo test signal of frames frames: two detuned sines with silent
-// stretches (where an effect's input guard works), every sample a multiple
-// of 2^-15 so that it survives 16-bit files exactly.
-Audio testSignal(int channels, std::int64_t frames, int rateHz, int format);
+// Two detuned sines at half scale with silent stretches (where an effect's
+// input guard works); every sample a multiple of 2^-15, so that 16-bit files
+// hold it exactly.
+inline Audio testSignal(int channels, std::int64_t frames, int rateHz, int format) {
+    Audio audio{format, rateHz, channels, {}};
+    for (std::int64_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const double tone = 0.5 * std::sin(2.0 * M_PI * (220.0 + 3.0 * c) * double(i) / rateHz);
+            audio.samples.push_back((i / 4000) % 3 == 2 ? 0.0 : std::round(tone * 32768.0) / 32768.0);
+        }
+    }
+    return audio;
+}
 
 }  // namespace rendertest
