@@ -1,7 +1,11 @@
 // Initial tables and the per-block values derived from the parameters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <limits>
+#include <tuple>
 
 #include "engine/BlockSetup.h"
 #include "tests/engine/EngineHarness.h"
@@ -26,12 +30,11 @@ TEST(InitialTables, PanGainsAndZeroedTails) {
         EXPECT_EQ(bitsOf(state->tapPanR[r.tap]), bitsOf(r.panR)) << r.what;
     }
     // What construction leaves unset is zero, so no stray read finds garbage.
-    for (int i = glowmarsh::kWrittenHistory; i < glowmarsh::kHistorySize; ++i) ASSERT_EQ(state->tapBuffer[i], 0.0) << i;
-    for (int i = 165; i < glowmarsh::kTableSize; ++i) {
-        EXPECT_EQ(state->tapOffset[i], 0) << i;
-        EXPECT_EQ(bitsOf(state->tapPanL[i]) | bitsOf(state->tapPanR[i]), 0u) << i;
-    }
-    for (int i = glowmarsh::kPrimeCount; i < glowmarsh::kTableSize; ++i) EXPECT_EQ(state->primeTable[i], 0) << i;
+    auto zeros = [](const auto* from, const auto* to) { return std::count(from, to, 0) == to - from; };
+    EXPECT_TRUE(zeros(state->tapBuffer + glowmarsh::kWrittenHistory, std::end(state->tapBuffer)));
+    EXPECT_TRUE(zeros(state->primeTable + glowmarsh::kPrimeCount, std::end(state->primeTable)));
+    for (const auto* table : {state->tapPanL, state->tapPanR}) EXPECT_TRUE(zeros(table + 165, table + 171));
+    EXPECT_TRUE(zeros(state->tapOffset + 165, std::end(state->tapOffset)));
 }
 
 // The normalisers are written to the digit that names their float exactly.
@@ -59,13 +62,12 @@ TEST(BlockSetup, WorkedValuesForFiveParameterPairs) {
         SCOPED_TRACE(r.what);
         auto state = makeEngine({r.sustain, r.grain, 0.2f});
         const glowmarsh::BlockValues b = glowmarsh::setUpBlock(*state);
-        EXPECT_EQ(b.tapCount, r.tapCount);
         const float got[] = {b.spacing, b.wetNormaliser, b.windowTotal, b.scanLowerBound, b.scanUpperBound};
         const float want[] = {r.spacing, r.wetNormaliser, r.windowTotal, r.lower, r.upper};
         for (int i = 0; i < 5; ++i) EXPECT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "spacing, normaliser, T, bound " << i;
+        EXPECT_EQ(std::tuple(b.tapCount, state->tapOffset[1], state->tapOffset[r.tapCount]),
+                  std::tuple(r.tapCount, r.firstOffset, r.lastOffset));
         EXPECT_EQ(state->tapOffset[0], 1) << "tap 0 is never derived";
-        EXPECT_EQ(state->tapOffset[1], r.firstOffset);
-        EXPECT_EQ(state->tapOffset[r.tapCount], r.lastOffset);
         for (int i = 0; i < 11; ++i) {
             EXPECT_EQ(bitsOf(state->smoothCoeff[i]), bitsOf(i < 10 ? kWindows[r.window][i] : 0.0)) << "weight " << i;
         }
@@ -73,56 +75,53 @@ TEST(BlockSetup, WorkedValuesForFiveParameterPairs) {
 }
 
 // Sustain or Grain outside 0..1 would index past the tables and the written
-// history: the set-up reads them clamped (NaN as 0) and leaves the stored
-// values alone. Dry/Wet only scales the mix and is used as given.
+// history: the set-up reads them clamped (NaN as 0) for every derived value
+// and leaves the stored values alone. Dry/Wet only scales the mix and is used as given.
 TEST(BlockSetup, SustainAndGrainAreClampedAtReadNotAtStore) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    struct Row { const char* what; Params p; int tapCount; float spacing, dryGain; };
+    struct Row { const char* what; Params given, actsAs; };
     const Row rows[] = {
-        {"Grain just above 1 acts as 1 (would be 164 taps)", {1.0f, 1.004f, 0.2f}, 163, 22.1227f, 0.8f},
-        {"infinite Grain acts as 1", {1.0f, inf, 0.2f}, 163, 22.1227f, 0.8f},
-        {"negative Grain acts as 0, not as its square", {1.0f, -0.5f, 0.2f}, 7, 470.57144f, 0.8f},
-        {"NaN Grain acts as 0", {1.0f, nan, 0.2f}, 7, 470.57144f, 0.8f},
-        {"Sustain above 1 acts as 1", {1.01f, 1.0f, 0.2f}, 163, 22.1227f, 0.8f},
-        {"NaN Sustain acts as 0", {nan, 0.7f, 0.2f}, 83, 2.0f, 0.8f},
-        {"Dry/Wet out of range is not clamped", {1.0f, 0.7f, 1.5f}, 83, 41.518074f, -0.5f},
+        {"Grain just above 1 acts as 1 (would be 164 taps)", {1.0f, 1.004f}, {1.0f, 1.0f}},
+        {"infinite Grain acts as 1", {1.0f, inf}, {1.0f, 1.0f}},
+        {"negative Grain acts as 0, not as its square", {1.0f, -0.5f}, {1.0f, 0.0f}},
+        {"NaN Grain acts as 0", {1.0f, nan}, {1.0f, 0.0f}},
+        {"Sustain above 1 acts as 1", {1.01f, 1.0f}, {1.0f, 1.0f}},
+        {"negative Sustain acts as 0", {-2.0f, 0.7f}, {0.0f, 0.7f}},
+        {"NaN Sustain acts as 0", {nan, 0.7f}, {0.0f, 0.7f}},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
-        auto state = makeEngine(r.p);
-        const glowmarsh::BlockValues b = glowmarsh::setUpBlock(*state);
-        EXPECT_EQ(b.tapCount, r.tapCount);
-        EXPECT_EQ(bitsOf(b.spacing), bitsOf(r.spacing));
-        EXPECT_EQ(bitsOf(b.wetGain), bitsOf(r.p.dryWet));
-        EXPECT_EQ(bitsOf(b.dryGain), bitsOf(r.dryGain));
-        EXPECT_EQ(bitsOf(state->grain.load()), bitsOf(r.p.grain)) << "stored Grain changed";
-        EXPECT_EQ(bitsOf(state->sustain.load()), bitsOf(r.p.sustain)) << "stored Sustain changed";
+        auto given = makeEngine(r.given), clamped = makeEngine(r.actsAs);
+        const glowmarsh::BlockValues got = glowmarsh::setUpBlock(*given), want = glowmarsh::setUpBlock(*clamped);
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << r.what;
+        EXPECT_EQ(std::memcmp(given->tapOffset, clamped->tapOffset, sizeof given->tapOffset), 0) << r.what;
+        EXPECT_EQ(std::memcmp(given->smoothCoeff, clamped->smoothCoeff, sizeof given->smoothCoeff), 0) << r.what;
+        EXPECT_TRUE(bitsOf(given->grain.load()) == bitsOf(r.given.grain) &&
+                    bitsOf(given->sustain.load()) == bitsOf(r.given.sustain))
+            << r.what << ": stored value changed";
     }
+    EXPECT_EQ(bitsOf(glowmarsh::deriveBlockValues(1.0f, 0.7f, 1.5f).dryGain), bitsOf(-0.5f)) << "Dry/Wet clamped";
 }
 
 // A call without frames is still a block: offsets and weights are derived
 // again, and no buffer, history, counter or random draw is touched.
 TEST(BlockSetup, EmptyOrNegativeFrameCountOnlyRederives) {
     for (int frames : {0, -1, std::numeric_limits<int>::min()}) {
-        SCOPED_TRACE(frames);
         auto state = makeEngine();
         state->tapOffset[5] = 12345;
         state->smoothCoeff[9] = 99.0;
         state->writeIndex = 700;
         state->scanCounter = 7;
-        std::vector<float> in(2, 0.5f), out(2, 9.0f);
-        float* inputs[] = {&in[0], &in[1]};
-        float* outputs[] = {&out[0], &out[1]};
+        float in[2] = {0.5f, 0.5f}, out[2] = {9.0f, 9.0f};
+        float* inputs[] = {in, in + 1};
+        float* outputs[] = {out, out + 1};
         std::srand(7);
         glowmarsh::processBlock(*state, inputs, outputs, frames);
         const int nextDraw = std::rand();
         std::srand(7);
-        EXPECT_EQ(nextDraw, std::rand()) << "a random value was drawn";
-        EXPECT_EQ(state->tapOffset[5], 954) << "tap 5 (23) at spacing 41.518074";
-        EXPECT_EQ(state->smoothCoeff[9], 0.0);
-        EXPECT_EQ(state->writeIndex, 700);
-        EXPECT_EQ(state->scanCounter, 7);
-        EXPECT_EQ(out, std::vector<float>(2, 9.0f));
+        EXPECT_EQ(nextDraw, std::rand()) << frames << ": a random value was drawn";
+        EXPECT_EQ(state->tapOffset[5], 954) << frames << ": tap 5 (23) at spacing 41.518074";
+        EXPECT_EQ(state->smoothCoeff[9], 0.0) << frames;
+        EXPECT_TRUE(state->writeIndex == 700 && state->scanCounter == 7 && out[0] == 9.0f && out[1] == 9.0f) << frames;
         // No buffers at all is fine too when there is nothing to process.
         glowmarsh::processBlock(*state, static_cast<double**>(nullptr), static_cast<double**>(nullptr), frames);
     }

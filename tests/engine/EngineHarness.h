@@ -17,9 +17,7 @@
 namespace enginetest {
 
 struct Params {
-    float sustain = 1.0f;
-    float grain = 0.7f;
-    float dryWet = 0.2f;
+    float sustain = 1.0f, grain = 0.7f, dryWet = 0.2f;
 };
 
 // A fresh engine (it is too large for the stack of a test thread).
@@ -33,11 +31,9 @@ inline std::unique_ptr<glowmarsh::EngineState> makeEngine(Params p = {}) {
 
 // Every SIMD level this CPU runs, portable first.
 inline std::vector<glowmarsh::SimdLevel> supportedLevels() {
-    using glowmarsh::SimdLevel;
-    std::vector<SimdLevel> levels;
-    for (SimdLevel level : {SimdLevel::portable, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
-        if (glowmarsh::simdLevelSupported(level)) levels.push_back(level);
-    }
+    using enum glowmarsh::SimdLevel;
+    std::vector<glowmarsh::SimdLevel> levels{portable, sse2, avx2, avx512};
+    std::erase_if(levels, [](glowmarsh::SimdLevel level) { return !glowmarsh::simdLevelSupported(level); });
     return levels;
 }
 
@@ -58,7 +54,7 @@ struct Buffers {
 template <typename Sample>
 Buffers<Sample> musicLike(int frames, std::uint32_t seed) {
     const testsignals::Stereo in = testsignals::musicLike(frames, seed);
-    return {std::vector<Sample>(in.left.begin(), in.left.end()), std::vector<Sample>(in.right.begin(), in.right.end())};
+    return {{in.left.begin(), in.left.end()}, {in.right.begin(), in.right.end()}};
 }
 
 // Runs the input through the engine in blocks of the sizes given, in turn;
