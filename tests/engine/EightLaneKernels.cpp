@@ -4,8 +4,9 @@
 
 #include <immintrin.h>
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+#include "engine/TargetRegion.h"
+
+GLOWMARSH_TARGET_BEGIN("avx2,fma")
 
 #include "engine/KernelsX86.h"
 
@@ -16,7 +17,7 @@ struct PairOfAvx2 {
     struct Doubles { __m256d low, high; };
     struct Sums { __m128i low, high; };
 
-    static Doubles zero() { return {_mm256_setzero_pd(), _mm256_setzero_pd()}; }
+    static Doubles zero() { return broadcast(0.0); }
     static Doubles load(const double* p) { return {_mm256_loadu_pd(p), _mm256_loadu_pd(p + 4)}; }
     static void storeDoubles(double* p, Doubles a) {
         _mm256_storeu_pd(p, a.low);
@@ -64,25 +65,20 @@ void smoothEightLanes(const glowmarsh::SmoothJob& job) {
 
 }  // namespace
 
-#pragma GCC pop_options
-
-namespace enginetest {
-
-const glowmarsh::Kernels* eightLaneKernels() {
-    static constexpr glowmarsh::Kernels kEightLanes{sumTapRunEightLanes, smoothEightLanes};
-    return glowmarsh::simdLevelSupported(glowmarsh::SimdLevel::avx2) ? &kEightLanes : nullptr;
-}
-
-}  // namespace enginetest
-
-#else
-
-namespace enginetest {
-
-const glowmarsh::Kernels* eightLaneKernels() {
-    return nullptr;
-}
-
-}  // namespace enginetest
+GLOWMARSH_TARGET_END
 
 #endif
+
+namespace enginetest {
+
+const glowmarsh::Kernels* eightLaneKernels() {
+#if GLOWMARSH_X86_KERNELS
+    static constexpr glowmarsh::Kernels kEightLanes{sumTapRunEightLanes, smoothEightLanes};
+    using glowmarsh::simdLevelSupported, glowmarsh::SimdLevel;
+    return simdLevelSupported(SimdLevel::avx2) && !simdLevelSupported(SimdLevel::avx512) ? &kEightLanes : nullptr;
+#else
+    return nullptr;
+#endif
+}
+
+}  // namespace enginetest

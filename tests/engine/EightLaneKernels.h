@@ -8,7 +8,7 @@
 
 namespace enginetest {
 
-// The emulated set, or null where AVX2 is missing or the build is not x86.
+// The emulated set, or null where AVX-512 runs for real, AVX2 is missing or the build is not x86.
 const glowmarsh::Kernels* eightLaneKernels();
 
 }  // namespace enginetest

