@@ -181,6 +181,9 @@ TEST(Differential, Boundaries) {
     // Three parameter sets in turn, past the ring wrap, then a short block.
     const std::vector<Block> turns = {{4096, d},      {4096, full}, {4096, sparse}, {4096, d},
                                       {4096, sparse}, {4096, full}, {64, d}};
+    // The whole history written, then Grain in steps small enough to give every tap count.
+    std::vector<Block> everyCount = {{22051, d}};
+    for (int i = 0; i <= 500; ++i) everyCount.push_back({32, {1.0f, static_cast<float>(i) / 500.0f, 0.5f}});
     const Scenario rows[] = {
         {"default parameters, block 512 across the ring wrap", Signal::music, repeat(512, 50)},
         {"blocks of 1 frame", Signal::noise, repeat(1, 600)},
@@ -197,6 +200,8 @@ TEST(Differential, Boundaries) {
          {{3000, {1.0f, 1.0f, 0.5f}}, {3000, {1.0f, 0.0f, 0.5f}}, {700, {0.4f, 0.3f, 0.5f}}, {3000, full}}},
         {"parameters outside 0 to 1 and NaN", Signal::music,
          {{1000, {1.5f, -0.5f, 1.5f}}, {1000, {nan, nan, 0.5f}}, {1000, {-1, 2, -0.5f}}, {1000, {0.3f, 0.9f, nan}}}},
+        {"every tap count from 7 to 163: the unrolled sum entered at each, against each plan", Signal::noise,
+         everyCount},
         {"in place", Signal::music, repeat(300, 20), Routing::inPlace},
         {"in place, crosswise", Signal::noise, repeat(301, 20), Routing::crosswise},
         {"impulses", Signal::impulses, turns},

@@ -19,8 +19,7 @@ using enginetest::bitsOf;
 constexpr std::int32_t kRandMax = 2147483647;
 
 TEST(WetSmoothing, WorkedSequences) {
-    const float defaultNorm = 3024.6640625f;
-    const float grainOneNorm = 8324.1787109375f;
+    const float defaultNorm = 3024.6640625f, grainOneNorm = 8324.1787109375f;
     struct Case {
         const char* what;
         float windowTotal, wetNormaliser;
@@ -41,9 +40,8 @@ TEST(WetSmoothing, WorkedSequences) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        double coeff[11];
+        double coeff[11], lastSum = 0.0, history[11] = {};
         glowmarsh::fillSmoothingWindow(c.windowTotal, coeff);
-        double lastSum = 0.0, history[11] = {};
         for (size_t frame = 0; frame < c.tapSums.size(); ++frame) {
             const double wet = glowmarsh::smoothWet(c.tapSums[frame], {lastSum, history}, coeff, c.wetNormaliser);
             EXPECT_EQ(bitsOf(wet), bitsOf(c.wet[frame])) << "frame " << frame + 1 << ": " << wet;
