@@ -12,7 +12,6 @@
 
 #include "engine/BlockSetup.h"
 #include "engine/Kernels.h"
-#include "engine/TapSum.h"
 #include "engine/WetMix.h"
 #include "tests/engine/EightLaneKernels.h"
 #include "tests/engine/EngineHarness.h"
