@@ -224,15 +224,17 @@ class Listener : public BareEffect {
 public:
     VstInt32 midiAnswer = 0;  // what canDo answers to "receiveVstMidiEvent"
     int asked = 0;            // canDo calls
-    VstInt32 canDo(char* text) override { return ++asked, std::string(text) == "receiveVstMidiEvent" ? midiAnswer : 1; }
+    VstInt32 canDo(char* text) override {
+        return ++asked, std::string(text) == "receiveVstMidiEvent" ? midiAnswer : 1;
+    }
 };
 
 TEST(DispatcherRouting, ResumeAsksForEventsOnlyWhenTheEffectWantsThem) {
-    struct Row { const char* what; bool synth; VstInt32 midiAnswer; std::size_t hostCalls; int canDoCalls; };
+    struct Row { const char* what; bool synth; VstInt32 midiAnswer; bool asksHost; int canDoCalls; };
     const Row rows[] = {
-        {"plain effect, canDo 0", false, 0, 0, 1}, {"plain effect, canDo -1", false, -1, 0, 1},
-        {"canDo 1 for MIDI", false, 1, 1, 1}, {"canDo 2 is not exactly 1", false, 2, 0, 1},
-        {"a synth asks without consulting canDo", true, -1, 1, 0},
+        {"plain effect, canDo 0", false, 0, false, 1}, {"plain effect, canDo -1", false, -1, false, 1},
+        {"canDo 1 for MIDI", false, 1, true, 1}, {"canDo 2 is not exactly 1", false, 2, false, 1},
+        {"a synth asks without consulting canDo", true, -1, true, 0},
     };
     for (const Row& row : rows) {
         RecordingHost::reset();
@@ -243,10 +245,9 @@ TEST(DispatcherRouting, ResumeAsksForEventsOnlyWhenTheEffectWantsThem) {
         EXPECT_TRUE(RecordingHost::calls.empty()) << row.what << ": suspend must call nothing";
         EXPECT_EQ(effect.dispatcher(effectOpcode::suspendOrResume, 0, 1, nullptr, 0.0f), 0);
         EXPECT_EQ(effect.asked, row.canDoCalls) << row.what;
-        ASSERT_EQ(RecordingHost::calls.size(), row.hostCalls) << row.what;
-        for (const testhost::HostCall& c : RecordingHost::calls) {
-            EXPECT_TRUE(c.opcode == hostOpcode::wantEvents && c.value == 1) << row.what;
-        }
+        const bool askedHost = RecordingHost::calls.size() == 1 && RecordingHost::calls[0].opcode == hostOpcode::wantEvents &&
+                               RecordingHost::calls[0].value == 1;
+        EXPECT_TRUE(askedHost == row.asksHost && RecordingHost::calls.size() <= 1) << row.what;
     }
 }
 

@@ -4,6 +4,7 @@
 // the array form, and can make an allocation fail. Run it under
 // AddressSanitizer too: the registry is built on malloc, which it watches.
 #include <gtest/gtest.h>
+#include <sanitizer/asan_interface.h>
 
 #include <algorithm>
 #include <climits>
@@ -15,13 +16,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#else
-#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
-#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
-#endif
 
 #include "tests/host/BareEffect.h"
 
@@ -62,6 +56,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// The bytes of a live array block; none for anything else.
 Bytes blockBytes(const VstSpeakerArrangement* a) {
     const auto* p = reinterpret_cast<const unsigned char*>(a);
     const auto it = arrays::live().find(const_cast<VstSpeakerArrangement*>(a));
@@ -72,14 +67,20 @@ void put32(unsigned char* at, VstInt32 value) {
     std::memcpy(at, &value, 4);
 }
 
+// A fresh block: 8 + 112 bytes per speaker, all zero but the count at 4.
+Bytes emptyBlock(VstInt32 channels) {
+    Bytes block(8 + 112 * static_cast<std::size_t>(channels), 0);
+    put32(&block[4], channels);
+    return block;
+}
+
 // An arrangement as a host lays it out on this processor, byte by byte: type
 // at 0, count at 4, and 112 bytes per speaker (four leading fields, the name
 // at 16, the speaker type at 80, reserved bytes from 84). With junk, each name
 // carries bytes after its terminator, as a host's may.
 Bytes hostArrangement(VstInt32 channels, bool junk) {
-    Bytes block(8 + 112 * static_cast<std::size_t>(channels), 0);
+    Bytes block = emptyBlock(channels);
     put32(&block[0], 5);
-    put32(&block[4], channels);
     for (VstInt32 i = 0; i < channels; ++i) {
         unsigned char* speaker = &block[8 + 112 * static_cast<std::size_t>(i)];
         for (int b = 0; b < 112; ++b) {
@@ -106,44 +107,34 @@ protected:
     std::size_t before = 0;
 };
 
-TEST_F(Arrangements, BlockIsEightPlus112BytesPerChannelAllZeroButTheCount) {
-    for (VstInt32 channels : {0, 1, 2, 9, 64}) {
-        if (held != nullptr) {
-            held->arrangementType = 7;
-        }
-        ASSERT_TRUE(effect.allocateArrangement(&held, channels)) << channels;
-        Bytes expected(8 + 112 * static_cast<std::size_t>(channels), 0);
-        put32(&expected[4], channels);
-        EXPECT_EQ(blockBytes(held), expected) << channels;
-        EXPECT_EQ(arrays::live().size(), before + 1) << "allocating again must release the previous block";
-    }
-    EXPECT_TRUE(effect.deallocateArrangement(&held));
-    EXPECT_EQ(held, nullptr);
-    EXPECT_EQ(arrays::live().size(), before);
-    EXPECT_TRUE(effect.deallocateArrangement(&held)) << "nothing held";
-    EXPECT_TRUE(effect.deallocateArrangement(nullptr)) << "no pointer";
-}
-
-TEST_F(Arrangements, AFailedAllocationLeavesTheCallerNullAndReleasesTheOldBlock) {
-    struct Row { const char* what; VstInt32 channels; std::size_t refuseAbove, requested; };  // requested 0: none
+// Each allocation first releases the block held; a failed one leaves the caller null.
+TEST_F(Arrangements, AllocateGivesAZeroedBlockOfEightPlus112BytesPerChannelOrNull) {
+    struct Row { const char* what; VstInt32 channels; std::size_t refuseAbove, requested; bool ok; };
+    const std::size_t largest = sizeof(std::size_t) > 4 ? std::size_t(8 + std::uint64_t{112} * INT_MAX) : 0;
     const Row rows[] = {
-        {"no memory for two channels", 2, 100, 232},
+        {"no channels", 0, SIZE_MAX, 8, true}, {"mono", 1, SIZE_MAX, 120, true}, {"stereo", 2, SIZE_MAX, 232, true},
+        {"more than eight channels", 9, SIZE_MAX, 1016, true}, {"64 channels", 64, SIZE_MAX, 7176, true},
+        {"no memory for two channels", 2, 100, 232, false},
         // With a 32-bit size_t the block cannot be described, so nothing is requested.
-        {"largest count: its size is computed without overflow", INT_MAX, std::size_t{1} << 30,
-         sizeof(std::size_t) > 4 ? static_cast<std::size_t>(8 + std::uint64_t{112} * INT_MAX) : 0},
-        {"negative count", -1, SIZE_MAX, 0},
-        {"most negative count", INT_MIN, SIZE_MAX, 0},
+        {"largest count: its size computed without overflow", INT_MAX, std::size_t{1} << 30, largest, false},
+        {"negative count", -1, SIZE_MAX, 0, false}, {"most negative count", INT_MIN, SIZE_MAX, 0, false},
     };
     for (const Row& row : rows) {
         ASSERT_TRUE(effect.allocateArrangement(&held, 1));
+        held->arrangementType = 7;  // stale bytes a new block must not show
         arrays::lastRequest = 0;
         arrays::refuseAbove = row.refuseAbove;
-        EXPECT_FALSE(effect.allocateArrangement(&held, row.channels)) << row.what;
+        EXPECT_EQ(effect.allocateArrangement(&held, row.channels), row.ok) << row.what;
         arrays::refuseAbove = SIZE_MAX;
-        EXPECT_EQ(held, nullptr) << row.what;
-        EXPECT_EQ(arrays::live().size(), before) << row.what << ": old block kept";
         EXPECT_EQ(arrays::lastRequest, row.requested) << row.what;
+        EXPECT_EQ(held == nullptr, !row.ok) << row.what;
+        EXPECT_EQ(blockBytes(held), row.ok ? emptyBlock(row.channels) : Bytes{}) << row.what;
+        EXPECT_EQ(arrays::live().size(), before + (row.ok ? 1 : 0)) << row.what << ": the old block was kept";
     }
+    EXPECT_TRUE(effect.deallocateArrangement(&held));
+    EXPECT_EQ(held, nullptr);
+    EXPECT_TRUE(effect.deallocateArrangement(&held)) << "nothing held";
+    EXPECT_TRUE(effect.deallocateArrangement(nullptr)) << "no pointer";
     EXPECT_FALSE(effect.allocateArrangement(nullptr, 2)) << "no pointer to store into";
 }
 
@@ -174,28 +165,12 @@ TEST_F(Arrangements, CopySpeakerNameRule) {
     EXPECT_FALSE(effect.copySpeaker(&s, nullptr));
 }
 
-TEST_F(Arrangements, MatchMakesAFreshCopyOfAHostsArrangement) {
-    for (VstInt32 channels : {0, 2, 12}) {
-        Bytes source = hostArrangement(channels, true);
-        ASSERT_TRUE(effect.allocateArrangement(&held, 3));
-        ASSERT_TRUE(effect.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
-        EXPECT_EQ(blockBytes(held), hostArrangement(channels, false)) << channels << " channels";
-        EXPECT_EQ(arrays::live().size(), before + 1) << "the previous block was not released";
-    }
-    VstSpeakerArrangement* const was = held;
-    EXPECT_FALSE(effect.matchArrangement(&held, nullptr)) << "null source";
-    EXPECT_TRUE(effect.matchArrangement(&held, held)) << "itself: no read after release";
-    EXPECT_EQ(held, was);
-    EXPECT_EQ(held->numChannels, 12);
-    EXPECT_FALSE(effect.matchArrangement(nullptr, was)) << "no destination address";
-}
-
-// Failing steps inside matchArrangement, reached through the virtual table:
-// it stops at the first and leaves what it had done so far.
+// matchArrangement's steps, reached through the virtual table, with one made
+// to fail: 0 deallocate, 1 allocate, 2 the first copy, 3 the second... (-1 none).
 class Faulty : public BareEffect {
 public:
     explicit Faulty(int failAt) : BareEffect(nullptr), failAt(failAt) {}
-    int failAt, step = 0;  // fails step failAt: 0 deallocate, 1 allocate, 2 the first copy, 3 the second...
+    int failAt, step = 0;
     bool deallocateArrangement(VstSpeakerArrangement** a) override {
         return step++ != failAt && BareEffect::deallocateArrangement(a);
     }
@@ -207,27 +182,40 @@ public:
     }
 };
 
-TEST_F(Arrangements, MatchStopsAtTheFirstFailingStep) {
-    Bytes source = hostArrangement(3, false);
-    Bytes firstSpeakerOnly = source, oneChannel(8 + 112, 0);
+// A fresh copy of a host's arrangement replaces the block held; a failing step
+// stops the match and leaves what was done so far.
+TEST_F(Arrangements, MatchCopiesAHostsArrangementAndStopsAtTheFirstFailure) {
+    Bytes firstSpeakerOnly = hostArrangement(3, false);
     std::fill(firstSpeakerOnly.begin() + 8 + 112, firstSpeakerOnly.end(), 0);
-    put32(&oneChannel[4], 1);
-    struct Row { const char* what; int failAt; Bytes held; };  // held: the caller's block after, empty if none
+    struct Row { const char* what; VstInt32 channels; int failAt; std::size_t refuseAbove; bool ok; Bytes held; };
     const Row rows[] = {
-        {"deallocate refused: the old block stays", 0, oneChannel},
-        {"allocate refused: nothing held", 1, {}},
-        {"second copy refused: the new block, copied so far", 3, firstSpeakerOnly},
+        {"no channels", 0, -1, SIZE_MAX, true, hostArrangement(0, false)},
+        {"stereo", 2, -1, SIZE_MAX, true, hostArrangement(2, false)},
+        {"more than eight channels", 12, -1, SIZE_MAX, true, hostArrangement(12, false)},
+        {"deallocate refused: the old block stays", 3, 0, SIZE_MAX, false, emptyBlock(1)},
+        {"allocate refused: nothing held", 3, 1, SIZE_MAX, false, {}},
+        {"no memory: nothing held", 3, -1, 0, false, {}},
+        {"second copy refused: the new block, copied so far", 3, 3, SIZE_MAX, false, firstSpeakerOnly},
     };
     for (const Row& row : rows) {
+        Bytes source = hostArrangement(row.channels, true);
         ASSERT_TRUE(effect.allocateArrangement(&held, 1));
         Faulty faulty(row.failAt);
-        EXPECT_FALSE(faulty.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
-        EXPECT_EQ(faulty.step, row.failAt + 1) << row.what << ": went on after the failure";
+        arrays::refuseAbove = row.refuseAbove;
+        EXPECT_EQ(faulty.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())), row.ok)
+            << row.what;
+        arrays::refuseAbove = SIZE_MAX;
+        EXPECT_TRUE(row.failAt < 0 || faulty.step == row.failAt + 1) << row.what << ": went on after the failure";
         EXPECT_EQ(blockBytes(held), row.held) << row.what;
+        EXPECT_EQ(arrays::live().size(), before + (row.held.empty() ? 0 : 1)) << row.what << ": a block too many";
     }
-    arrays::refuseAbove = 0;
-    EXPECT_FALSE(effect.matchArrangement(&held, reinterpret_cast<VstSpeakerArrangement*>(source.data())));
-    EXPECT_EQ(held, nullptr) << "no memory";
+    VstSpeakerArrangement* const was = held;
+    const Bytes kept = blockBytes(held);
+    EXPECT_FALSE(effect.matchArrangement(&held, nullptr)) << "null source";
+    EXPECT_TRUE(effect.matchArrangement(&held, held)) << "itself: no read after release";
+    EXPECT_EQ(held, was);
+    EXPECT_EQ(blockBytes(held), kept);
+    EXPECT_FALSE(effect.matchArrangement(nullptr, was)) << "no destination address";
 }
 
 }  // namespace

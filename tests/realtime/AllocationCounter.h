@@ -2,8 +2,9 @@
 // counted. One window at a time; counting is process-wide.
 #pragma once
 
-// Sanitizer runtimes own malloc, so there only the C++ allocation functions
-// are counted; elsewhere malloc and its family are counted as well.
+// Counting replaces malloc and its family, which C++'s allocation functions
+// and a loaded module's own runtime both reach. Sanitizer runtimes own malloc,
+// so there the counter sees nothing.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define ALLOCATION_COUNTER_SEES_MALLOC 0
 #else
