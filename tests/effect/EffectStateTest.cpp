@@ -12,21 +12,28 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "effect/Glowmarsh.h"
-#include "host/BoundedText.h"
 #include "tests/support/GuardedText.h"
 
 namespace {
 
-using testsupport::writeGuarded;
 using Bytes = std::array<unsigned char, Glowmarsh::kChunkBytes>;
 using Triple = std::array<float, Glowmarsh::kNumParams>;
 
 constexpr VstInt32 kIntMin = std::numeric_limits<VstInt32>::min();
 constexpr VstInt32 kIntMax = std::numeric_limits<VstInt32>::max();
 constexpr Triple kDefaults = {1.0f, 0.7f, 0.2f};
+
+// Counts the calls of float2string, which a derived class may replace to change the display.
+struct SpyGlowmarsh : Glowmarsh {
+    SpyGlowmarsh() : Glowmarsh(nullptr) {}
+    void float2string(float value, char* text, VstInt32 maxLen) override {
+        ++float2stringCalls;
+        Glowmarsh::float2string(value, text, maxLen);
+    }
+    int float2stringCalls = 0;  // calls so far
+};
 
 enum class Text { name, label, display, program };
 
@@ -60,15 +67,14 @@ TEST(Parameters, TextsFillTheirBuffersAndOutsideIndexesTouchNothing) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.meaning);
-        auto effect = std::make_unique<Glowmarsh>(nullptr);
+        auto effect = std::make_unique<SpyGlowmarsh>();
         if (row.setValue) {
             effect->setParameter(row.index, *row.setValue);
         }
         if (row.setProgramName) {
-            std::string name = row.setProgramName;
-            effect->setProgramName(name.data());
+            effect->setProgramName(const_cast<char*>(row.setProgramName));  // read, never written
         }
-        const auto written = writeGuarded(row.which == Text::program ? 24 : 8, [&](char* text) {
+        const auto written = testsupport::writeGuarded(row.which == Text::program ? 24 : 8, [&](char* text) {
             switch (row.which) {
                 case Text::name: effect->getParameterName(row.index, text); break;
                 case Text::label: effect->getParameterLabel(row.index, text); break;
@@ -76,45 +82,12 @@ TEST(Parameters, TextsFillTheirBuffersAndOutsideIndexesTouchNothing) {
                 case Text::program: effect->getProgramName(text); break;
             }
         });
-        if (row.text == nullptr) {
-            EXPECT_FALSE(written.touched);
-        } else {
+        EXPECT_EQ(written.touched, row.text != nullptr);
+        if (row.text) {
             EXPECT_EQ(written.text, row.text);
             EXPECT_EQ(written.fault, "");  // zeros after the text through the last byte, nothing beyond
         }
-    }
-}
-
-// A class derived from Glowmarsh that replaces float2string changes the display.
-TEST(Parameters, DisplayGoesThroughTheVirtualFloat2string) {
-    struct Derived : Glowmarsh {
-        Derived() : Glowmarsh(nullptr) {}
-        void float2string(float value, char* text, VstInt32 maxLen) override {
-            boundedCopy(text, value == 0.7f ? "seven" : "other", maxLen);
-        }
-    };
-    auto effect = std::make_unique<Derived>();
-    EXPECT_EQ(writeGuarded(8, [&](char* text) { effect->getParameterDisplay(1, text); }).text, "seven");
-}
-
-// setParameter stores what it is given, bit for bit, clamping nothing; an
-// index outside 0 to 2 changes no field and reads as 0.
-TEST(Parameters, ValuesAreStoredUnchangedAndOutsideIndexesChangeNothing) {
-    const float values[] = {-0.0f, 0.123456789f, 1.5f, -0.5f, std::numeric_limits<float>::denorm_min(),
-                            std::numeric_limits<float>::infinity(), std::bit_cast<float>(0x7FC01234u), 0.25f};
-    auto effect = std::make_unique<Glowmarsh>(nullptr);
-    for (VstInt32 index = 0; index < Glowmarsh::kNumParams; ++index) {
-        for (float value : values) {
-            effect->setParameter(index, value);
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(effect->getParameter(index)), std::bit_cast<std::uint32_t>(value));
-        }
-    }
-    for (VstInt32 index : {-1, 3, kIntMin, kIntMax}) {
-        effect->setParameter(index, 0.9f);
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(effect->getParameter(index)), 0u) << "index " << index;
-    }
-    for (VstInt32 index = 0; index < Glowmarsh::kNumParams; ++index) {
-        EXPECT_EQ(effect->getParameter(index), 0.25f) << "a field changed";
+        EXPECT_EQ(effect->float2stringCalls, row.which == Text::display && row.text ? 1 : 0) << "not the virtual";
     }
 }
 
@@ -124,56 +97,65 @@ Bytes bytesAt(const void* data) {
     return bytes;
 }
 
-Bytes takeChunk(Glowmarsh& effect) {
-    void* data = nullptr;
-    EXPECT_EQ(effect.getChunk(&data, false), Glowmarsh::kChunkBytes);
-    return data == nullptr ? Bytes{} : bytesAt(data);
-}
+enum class Via { setParameter, setChunk, nullChunk };
 
-TEST(Chunk, SetChunkClampsEachValueAndChangesNothingWithoutTwelveBytes) {
+// setParameter stores what it is given, bit for bit, and ignores indexes
+// outside 0 to 2; setChunk clamps into 0..1 (NaN to 0) and without twelve
+// bytes changes nothing (reading on would run past the host's data). Read
+// back through getParameter and getChunk. A chunk block keeps its own call's
+// values until the next getChunk releases it, the instance the last one:
+// under asan, a read of a released block fails and LeakSanitizer reports a
+// block left behind.
+TEST(State, ValuesAreStoredAndChunksClampedAndReleased) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const float payload = std::bit_cast<float>(0x7FC01234u);
     struct Row {
         const char* meaning;
+        Via via;
         std::array<float, 4> given;
-        VstInt32 byteSize;
-        bool nullData;
+        VstInt32 indexOrBytes;  // setParameter: the first value's index; setChunk: the byte size
         Triple stored;
     } rows[] = {
-        {"below, above and NaN", {-0.5f, 1.5f, nan}, 12, false, {0.0f, 1.0f, 0.0f}},
-        {"inside values pass unchanged", {0.25f, 0.0f, 1.0f}, 12, false, {0.25f, 0.0f, 1.0f}},
-        {"infinities clamp to the ends", {-inf, inf, 0.7f}, 12, false, {0.0f, 1.0f, 0.7f}},
-        {"just outside the ends", {-std::numeric_limits<float>::denorm_min(), 1.0000001f, 0.99999994f}, 12, false,
-         {0.0f, 1.0f, 0.99999994f}},
-        {"a longer chunk restores its first twelve bytes", {0.1f, 0.2f, 0.3f, 0.4f}, 16, false, {0.1f, 0.2f, 0.3f}},
-        // Reading on would run past the host's data.
-        {"null data", {0.1f, 0.2f, 0.3f}, 12, true, kDefaults},
-        {"empty chunk", {0.1f, 0.2f, 0.3f}, 0, false, kDefaults},
-        {"one byte short", {0.1f, 0.2f, 0.3f}, 11, false, kDefaults},
-        {"most negative size", {0.1f, 0.2f, 0.3f}, kIntMin, false, kDefaults},
+        {"setParameter clamps nothing", Via::setParameter, {-0.0f, 1.5f, payload}, 0, {-0.0f, 1.5f, payload}},
+        {"setParameter keeps extremes", Via::setParameter, {-0.5f, tiny, inf}, 0, {-0.5f, tiny, inf}},
+        {"indexes 3 to 5 change no field", Via::setParameter, {0.9f, 0.9f, 0.9f}, 3, kDefaults},
+        {"indexes -3 to -1 change no field", Via::setParameter, {0.9f, 0.9f, 0.9f}, -3, kDefaults},
+        {"the most negative indexes change no field", Via::setParameter, {0.9f, 0.9f, 0.9f}, kIntMin, kDefaults},
+        {"chunk below, above and NaN", Via::setChunk, {-0.5f, 1.5f, nan}, 12, {0.0f, 1.0f, 0.0f}},
+        {"chunk infinities clamp to the ends", Via::setChunk, {-inf, inf, 0.7f}, 12, {0.0f, 1.0f, 0.7f}},
+        {"chunk just outside the ends", Via::setChunk, {-tiny, 1.0000001f, 0.99999994f}, 12, {0.0f, 1.0f, 0.99999994f}},
+        {"a longer chunk restores its first 12 bytes", Via::setChunk, {0.1f, 0.2f, 0.3f, 0.4f}, 16, {0.1f, 0.2f, 0.3f}},
+        {"null data", Via::nullChunk, {}, 12, kDefaults},
+        {"empty chunk", Via::setChunk, {0.1f, 0.2f, 0.3f}, 0, kDefaults},
+        {"one byte short", Via::setChunk, {0.1f, 0.2f, 0.3f}, 11, kDefaults},
+        {"most negative size", Via::setChunk, {0.1f, 0.2f, 0.3f}, kIntMin, kDefaults},
     };
-    for (auto& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.meaning);
         auto effect = std::make_unique<Glowmarsh>(nullptr);
-        EXPECT_EQ(effect->setChunk(row.nullData ? nullptr : row.given.data(), row.byteSize, false), 0);
-        EXPECT_EQ(takeChunk(*effect), std::bit_cast<Bytes>(row.stored));
+        void* before = nullptr;
+        ASSERT_EQ(effect->getChunk(&before, false), Glowmarsh::kChunkBytes);
+        if (row.via == Via::setParameter) {
+            for (VstInt32 i = 0; i < Glowmarsh::kNumParams; ++i) {
+                effect->setParameter(row.indexOrBytes + i, row.given[i]);
+            }
+        } else {
+            const void* data = row.via == Via::nullChunk ? nullptr : row.given.data();
+            EXPECT_EQ(effect->setChunk(const_cast<void*>(data), row.indexOrBytes, false), 0);
+        }
+        for (VstInt32 outside : {-1, 3, kIntMin, kIntMax}) {
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(effect->getParameter(outside)), 0u) << "index " << outside;
+        }
+        EXPECT_EQ(bytesAt(before), std::bit_cast<Bytes>(kDefaults)) << "an earlier block changed";
+        const Triple values = {effect->getParameter(0), effect->getParameter(1), effect->getParameter(2)};
+        EXPECT_EQ(std::bit_cast<Bytes>(values), std::bit_cast<Bytes>(row.stored)) << "getParameter";
+        void* after = nullptr;
+        EXPECT_EQ(effect->getChunk(&after, false), Glowmarsh::kChunkBytes);
+        EXPECT_EQ(bytesAt(after), std::bit_cast<Bytes>(row.stored)) << "getChunk";
+        EXPECT_EQ(effect->getChunk(nullptr, false), 0) << "nowhere to put the chunk";
     }
-}
-
-// Each block keeps its own call's values and stays valid until the next
-// getChunk, which releases it; the instance releases the last one. In the
-// asan build AddressSanitizer fails a read of a released block and
-// LeakSanitizer reports blocks left behind.
-TEST(Chunk, EachBlockLivesUntilTheNextChunkOrTheInstancesEnd) {
-    auto effect = std::make_unique<Glowmarsh>(nullptr);
-    void* first = nullptr;
-    ASSERT_EQ(effect->getChunk(&first, false), Glowmarsh::kChunkBytes);
-    effect->setParameter(0, 1.5f);  // not clamped, so neither is the chunk
-    EXPECT_EQ(bytesAt(first), std::bit_cast<Bytes>(kDefaults)) << "the block changed after its call";
-    for (int i = 0; i < 100; ++i) {
-        EXPECT_EQ(takeChunk(*effect), std::bit_cast<Bytes>(Triple{1.5f, 0.7f, 0.2f}));
-    }
-    EXPECT_EQ(effect->getChunk(nullptr, false), 0) << "nowhere to put the chunk";
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 // as glowmarsh-render gives through Glowmarsh.so.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <utility>
 
 #include "effect/Glowmarsh.h"
@@ -15,48 +15,47 @@ namespace rendertest {
 namespace {
 
 constexpr unsigned kSeed = 1234;
-constexpr std::int64_t kInputFrames = 30000;
 constexpr std::int64_t kTailFrames = 4410;  // --tail 0.1 at 44100 Hz
 
 struct IdentityCase {
     const char* name;
     bool doublePrecision;
     VstInt32 blockFrames;
-    std::vector<std::pair<VstInt32, float>> settings;  // parameter index, value
+    std::array<float, 3> values;  // Sustain, Grain, Dry/Wet, each exact in six decimals
 };
 
 void PrintTo(const IdentityCase& row, std::ostream* out) {
     *out << row.name;
 }
 
-// The effect's output for the renderer's input, settings and seed, in blocks,
-// with silence for the tail, computed in this process.
+// The effect's output for the input, settings and seed, in blocks, with
+// silence for the tail, computed in this process; interleaved as in a file.
 template <typename Sample>
 std::vector<double> renderInProcess(const IdentityCase& c, const Audio& input) {
     Glowmarsh effect(nullptr);
-    for (auto [index, value] : c.settings) {
-        effect.setParameter(index, value);
+    for (VstInt32 i = 0; i < 3; ++i) {
+        effect.setParameter(i, c.values[i]);
     }
     std::srand(kSeed);
-    const std::int64_t total = kInputFrames + kTailFrames;
-    std::vector<Sample> inL(total), inR(total), outL(total), outR(total);
-    for (std::int64_t i = 0; i < kInputFrames; ++i) {
-        inL[i] = Sample(input.samples[2 * i]);
-        inR[i] = Sample(input.samples[2 * i + 1]);
+    const std::int64_t total = input.frames() + kTailFrames;
+    std::vector<Sample> in(2 * total), out(2 * total);  // the left channel, then the right
+    for (std::int64_t i = 0; i < input.frames(); ++i) {
+        in[i] = Sample(input.samples[2 * i]);
+        in[total + i] = Sample(input.samples[2 * i + 1]);
     }
     for (std::int64_t start = 0; start < total; start += c.blockFrames) {
-        Sample* in[] = {&inL[start], &inR[start]};
-        Sample* out[] = {&outL[start], &outR[start]};
+        Sample* ins[] = {&in[start], &in[total + start]};
+        Sample* outs[] = {&out[start], &out[total + start]};
         const auto frames = VstInt32(std::min<std::int64_t>(c.blockFrames, total - start));
-        if constexpr (std::is_same_v<Sample, float>) {
-            effect.processReplacing(in, out, frames);
+        if constexpr (sizeof(Sample) == sizeof(float)) {
+            effect.processReplacing(ins, outs, frames);
         } else {
-            effect.processDoubleReplacing(in, out, frames);
+            effect.processDoubleReplacing(ins, outs, frames);
         }
     }
     std::vector<double> rendered;
     for (std::int64_t i = 0; i < total; ++i) {
-        rendered.insert(rendered.end(), {double(outL[i]), double(outR[i])});
+        rendered.insert(rendered.end(), {double(out[i]), double(out[total + i])});
     }
     return rendered;
 }
@@ -72,19 +71,15 @@ TEST_P(RenderIdentity, RenderEqualsInProcessOutputBitForBit) {
     }
     const IdentityCase& c = GetParam();
     ScratchFolder scratch;
-    const int format = SF_FORMAT_WAV | (c.doublePrecision ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT);
-    Audio input = testSignal(2, kInputFrames, 44100, format);
-    for (double& sample : input.samples) {
-        sample *= 0.999;  // values that no 16-bit file holds
-    }
-    writeAudio(scratch.file("in.wav"), input);
-    input = readAudio(scratch.file("in.wav"));  // exactly what the renderer reads
-
+    // 0.999 of the signal: values that no 16-bit file holds.
+    writeAudio(scratch.file("in.wav"),
+               testSignal(2, 30000, SF_FORMAT_WAV | (c.doublePrecision ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT), 0.999));
+    const Audio input = readAudio(scratch.file("in.wav"));  // exactly what the renderer reads
     std::vector<std::string> args{"--quiet", "--seed", std::to_string(kSeed), "--tail", "0.1", "--block",
                                   std::to_string(c.blockFrames), "--precision", c.doublePrecision ? "64" : "32",
                                   "--bits", c.doublePrecision ? "64f" : "32f", "--plugin", GLOWMARSH_PLUGIN_PATH};
-    for (auto [index, value] : c.settings) {
-        args.insert(args.end(), {"--set", std::to_string(index) + "=" + std::to_string(value)});
+    for (int i = 0; i < 3; ++i) {
+        args.insert(args.end(), {"--set", std::to_string(i) + "=" + std::to_string(c.values[i])});
     }
     args.insert(args.end(), {"@in.wav", "@out.wav"});
     ASSERT_EQ(scratch.render(args).exitCode, 0);
@@ -97,10 +92,10 @@ TEST_P(RenderIdentity, RenderEqualsInProcessOutputBitForBit) {
 }
 
 const IdentityCase kIdentity[] = {
-    {"Float512Defaults", false, 512, {}},
-    {"Double512Defaults", true, 512, {}},
-    {"FloatOddBlocksWithSettings", false, 333, {{0, 0.5f}, {1, 0.25f}, {2, 1.0f}}},
-    {"DoubleSingleFrameBlocksWithSettings", true, 1, {{2, 0.75f}}},
+    {"Float512Defaults", false, 512, {1.0f, 0.7f, 0.2f}},
+    {"Double512Defaults", true, 512, {1.0f, 0.7f, 0.2f}},
+    {"FloatOddBlocksWithSettings", false, 333, {0.5f, 0.25f, 1.0f}},
+    {"DoubleSingleFrameBlocksWithSettings", true, 1, {1.0f, 0.7f, 0.75f}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Render, RenderIdentity, ::testing::ValuesIn(kIdentity),

@@ -26,13 +26,9 @@ struct ToolResult {
     std::string err;  // standard error
 };
 
-inline Bytes fileBytes(const std::string& path) {
+inline Bytes fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -52,6 +48,9 @@ public:
     }
 
     std::string file(const std::string& name) const { return (root / name).string(); }
+    void write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream(file(name), std::ios::binary) << bytes;
+    }
 
     // The names in the folder, hidden ones included.
     std::set<std::string> entries() const {
@@ -63,16 +62,12 @@ public:
     }
 
     // Runs glowmarsh-render with empty standard input; "@name" in args stands
-    // for that file in this folder. The output streams are kept elsewhere.
+    // for that file in this folder. No argument holds a single quote.
     ToolResult render(const std::vector<std::string>& args) const {
-        const ScratchFolder streams;
+        const ScratchFolder streams;  // elsewhere, so that entries() does not see them
         std::string command = "'" GLOWMARSH_RENDER_PATH "'";
         for (const std::string& arg : args) {
-            std::string word = arg.starts_with('@') ? file(arg.substr(1)) : arg;
-            for (std::size_t at = 0; (at = word.find('\'', at)) != std::string::npos; at += 4) {
-                word.replace(at, 1, "'\\''");
-            }
-            command += " '" + word + "'";
+            command += " '" + (arg.starts_with('@') ? file(arg.substr(1)) : arg) + "'";
         }
         command += " </dev/null >" + streams.file("out") + " 2>" + streams.file("err");
         const int status = std::system(command.c_str());
@@ -112,14 +107,14 @@ inline void writeAudio(const std::string& path, const Audio& audio) {
 }
 
 // Two detuned sines at half scale with silent stretches (where an effect's
-// input guard works); every sample a multiple of 2^-15, so that 16-bit files
-// hold it exactly.
-inline Audio testSignal(int channels, std::int64_t frames, int rateHz, int format) {
-    Audio audio{format, rateHz, channels, {}};
+// input guard works), scaled by `level`; at level 1 every sample is a multiple
+// of 2^-15, so that 16-bit files hold it exactly.
+inline Audio testSignal(int channels, std::int64_t frames, int format, double level = 1.0) {
+    Audio audio{format, 44100, channels, {}};
     for (std::int64_t i = 0; i < frames; ++i) {
         for (int c = 0; c < channels; ++c) {
-            const double tone = 0.5 * std::sin(2.0 * M_PI * (220.0 + 3.0 * c) * double(i) / rateHz);
-            audio.samples.push_back((i / 4000) % 3 == 2 ? 0.0 : std::round(tone * 32768.0) / 32768.0);
+            const double tone = 0.5 * std::sin(2.0 * M_PI * (220.0 + 3.0 * c) * double(i) / 44100.0);
+            audio.samples.push_back((i / 4000) % 3 == 2 ? 0.0 : level * std::round(tone * 32768.0) / 32768.0);
         }
     }
     return audio;

@@ -13,24 +13,22 @@ namespace {
 
 float gain = 0.5f;  // parameter 0; a renderer makes one instance per process
 
-void log(const char* what, long long number = -1) {
+void log(const char* what, long long number) {
     const char* path = std::getenv("STUB_LOG");
     if (FILE* file = path ? std::fopen(path, "a") : nullptr) {
-        std::fprintf(file, number >= 0 ? "%s %lld\n" : "%s\n", what, number);
+        std::fprintf(file, "%s %lld\n", what, number);
         std::fclose(file);
     }
 }
 
 VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    char* text = static_cast<char*>(ptr);
     switch (opcode) {
-        case effectOpcode::open: log("open"); return 0;
-        case effectOpcode::close: log("close"); delete effect; return 1;
+        case effectOpcode::open: log("open", 0); return 0;
+        case effectOpcode::close: log("close", 0); delete effect; return 1;
         case effectOpcode::setSampleRate: log("sampleRate", static_cast<long long>(opt)); return 0;
         case effectOpcode::setBlockSize: log("blockSize", value); return 0;
-        case effectOpcode::suspendOrResume: log(value ? "resume" : "suspend"); return 0;
-        case effectOpcode::getParameterName: std::strcpy(text, index == 0 ? "Gain" : ""); return 0;
-        case effectOpcode::getParameterDisplay: std::snprintf(text, 9, "%.2f", 2.0 * gain); return 0;
+        case effectOpcode::suspendOrResume: log(value ? "resume" : "suspend", value); return 0;
+        case effectOpcode::getParameterName: std::strcpy(static_cast<char*>(ptr), index == 0 ? "Gain" : ""); return 0;
         default: return 0;
     }
 }
@@ -53,10 +51,7 @@ float getGain(AEffect*, VstInt32 index) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host) {
-    if (host(nullptr, hostOpcode::version, 0, 0, nullptr, 0.0f) == 0) {
-        return nullptr;
-    }
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback) {
     AEffect* r = new AEffect{};
     r->magic = kEffectMagic;
     r->dispatcher = dispatch;
