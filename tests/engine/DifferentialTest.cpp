@@ -218,14 +218,14 @@ TEST(Differential, Boundaries) {
     }
 }
 
-// Sustain 1, Grain 1 in one block long enough (480 000 frames, 133 sweeps)
+// Sustain 1, Grain 1 in one block long enough (2 000 000 frames; 480 000 would do)
 // to nudge tap 163 from 21923 to the end of the written history, 22051, where
 // it stops: runs shrink to single frames as offsets close in, and an offset
 // of 22051 reads the frame's own value. A read past the written history would
 // meet the poisoned tail and make the output loud.
 TEST(Differential, LongBlockStaysInsideTheHistory) {
     const Pass<float> reference =
-        check<float>({"one block of 480000 frames", Signal::music, repeat(480000, 1, {1.0f, 1.0f, 0.5f})}, 7);
+        check<float>({"one block of 2000000 frames", Signal::music, repeat(2000000, 1, {1.0f, 1.0f, 0.5f})}, 7);
     for (std::size_t i = 0; i < reference.left.size(); ++i) {
         ASSERT_TRUE(std::abs(reference.left[i]) < 4.0f && std::abs(reference.right[i]) < 4.0f) << "frame " << i;
     }
