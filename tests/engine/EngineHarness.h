@@ -57,8 +57,8 @@ Buffers<Sample> musicLike(int frames, std::uint32_t seed) {
     return {{in.left.begin(), in.left.end()}, {in.right.begin(), in.right.end()}};
 }
 
-// Runs the input through the engine in blocks of the sizes given, in turn;
-// rand() seeded first.
+// Runs the input through the production engine in blocks of the sizes given,
+// in turn; rand() seeded first.
 template <typename Sample>
 Buffers<Sample> render(glowmarsh::EngineState& state, Buffers<Sample> in, std::vector<int> blockFrames = {512}) {
     std::srand(1);
@@ -71,15 +71,6 @@ Buffers<Sample> render(glowmarsh::EngineState& state, Buffers<Sample> in, std::v
         start += frames;
     }
     return out;
-}
-
-// One frame through the 32-bit call; answers the value it wrote to the history.
-inline double processFrame(glowmarsh::EngineState& state, float left, float right) {
-    float in[2] = {left, right}, out[2];
-    float* inputs[] = {in, in + 1};
-    float* outputs[] = {out, out + 1};
-    glowmarsh::processBlock(state, inputs, outputs, 1);
-    return state.tapBuffer[state.writeIndex + 1];
 }
 
 }  // namespace enginetest
