@@ -3,12 +3,11 @@
 // entry point's failure paths can be driven.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <new>
 #include <stdexcept>
 
-#include "host/Opcodes.h"
-#include "tests/host/BareEffect.h"
+#include "host/AudioEffectX.h"
+#include "tests/support/RecordingHost.h"
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster);
 extern "C" AEffect* main_macho(audioMasterCallback audioMaster);
@@ -18,20 +17,12 @@ namespace {
 using testhost::RecordingHost;
 
 int destroyed = 0;
-bool closeThrows = true;
 
-// Throws from every entry the host can reach.
-class Throwing : public BareEffect {
-public:
-    Throwing() : BareEffect(RecordingHost::callback, 0, 1) {}
+// Throws from every entry the host can reach, close included.
+struct Throwing : AudioEffectX {
+    Throwing() : AudioEffectX(RecordingHost::callback, 0, 1) {}
     ~Throwing() override { ++destroyed; }
-
-    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override {
-        if (opcode != effectOpcode::close || closeThrows) {
-            throw std::runtime_error("dispatcher");
-        }
-        return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
-    }
+    VstIntPtr dispatcher(VstInt32, VstInt32, VstIntPtr, void*, float) override { throw std::runtime_error("x"); }
     void setParameter(VstInt32, float) override { throw std::runtime_error("setParameter"); }
     float getParameter(VstInt32) override { throw 42; }
     void process(float**, float**, VstInt32) override { throw std::bad_alloc(); }
@@ -39,7 +30,7 @@ public:
     void processDoubleReplacing(double**, double**, VstInt32) override { throw "double"; }
 };
 
-std::function<AudioEffect*()> factory = [] { return new Throwing; };
+AudioEffect* (*factory)() = [] { return static_cast<AudioEffect*>(new Throwing); };
 int factoryCalls = 0;
 
 }  // namespace
@@ -52,47 +43,44 @@ AudioEffect* createEffectInstance(audioMasterCallback) {
 namespace {
 
 TEST(Boundary, EntryPointAnswersNullOnEveryFailure) {
-    struct Row { const char* what; audioMasterCallback host; VstIntPtr version; AudioEffect* (*make)(); };
+    struct Row { audioMasterCallback host; VstIntPtr version; AudioEffect* (*make)(); };
     const Row rows[] = {
-        {"host without a version", RecordingHost::callback, 0, nullptr},
-        {"no host callback at all", nullptr, 1, nullptr},
-        {"factory gives nothing", RecordingHost::callback, 1, [] { return static_cast<AudioEffect*>(nullptr); }},
-        {"no memory", RecordingHost::callback, 1, []() -> AudioEffect* { throw std::bad_alloc(); }},
-        {"constructor fails", RecordingHost::callback, 1, []() -> AudioEffect* { throw std::runtime_error("no"); }},
+        {RecordingHost::callback, 0, nullptr},  // a host without a version
+        {nullptr, 1, nullptr},                  // no host callback at all
+        {RecordingHost::callback, 1, [] { return static_cast<AudioEffect*>(nullptr); }},
+        {RecordingHost::callback, 1, []() -> AudioEffect* { throw std::bad_alloc(); }},
+        {RecordingHost::callback, 1, []() -> AudioEffect* { throw std::runtime_error("no"); }},
     };
     const auto makes = factory;
     for (auto entry : {VSTPluginMain, main_macho}) {
-        for (const Row& row : rows) {
-            RecordingHost::reset(testhost::always(row.version));
-            factory = row.make ? row.make : makes;
+        for (std::size_t r = 0; r < std::size(rows); ++r) {
+            RecordingHost::reset(testhost::always(rows[r].version));
+            factory = rows[r].make ? rows[r].make : makes;
             factoryCalls = 0;
-            EXPECT_EQ(entry(row.host), nullptr) << row.what;
-            EXPECT_EQ(factoryCalls, row.make ? 1 : 0) << row.what;
+            EXPECT_EQ(entry(rows[r].host), nullptr) << "row " << r;
+            EXPECT_EQ(factoryCalls, rows[r].make ? 1 : 0) << "row " << r;
         }
     }
     factory = makes;
 }
 
 TEST(Boundary, RecordEntriesSwallowWhatTheEffectThrowsAndCloseStillEndsTheInstance) {
-    for (bool throwing : {true, false}) {
-        RecordingHost::reset();
-        AEffect* e = VSTPluginMain(RecordingHost::callback);
-        ASSERT_NE(e, nullptr);
-        float sample[4] = {1, 2, 3, 4};
-        double wide[4] = {1, 2, 3, 4};
-        float* f[] = {sample, sample};
-        double* d[] = {wide, wide};
-        EXPECT_EQ(e->dispatcher(e, effectOpcode::getVendorVersion, 0, 0, nullptr, 0.0f), 0);
-        EXPECT_NO_THROW(e->setParameter(e, 0, 0.5f));
-        EXPECT_EQ(e->getParameter(e, 0), 0.0f);
-        EXPECT_NO_THROW(e->process(e, f, f, 4));
-        EXPECT_NO_THROW(e->processReplacing(e, f, f, 4));
-        EXPECT_NO_THROW(e->processDoubleReplacing(e, d, d, 4));
-        closeThrows = throwing;
-        destroyed = 0;
-        EXPECT_EQ(e->dispatcher(e, effectOpcode::close, 0, 0, nullptr, 0.0f), 1) << "close throws: " << throwing;
-        EXPECT_EQ(destroyed, 1) << "close throws: " << throwing;
-    }
+    RecordingHost::reset();
+    AEffect* e = VSTPluginMain(RecordingHost::callback);
+    ASSERT_NE(e, nullptr);
+    float sample[4] = {1, 2, 3, 4};
+    double wide[4] = {1, 2, 3, 4};
+    float* f[] = {sample, sample};
+    double* d[] = {wide, wide};
+    EXPECT_EQ(e->dispatcher(e, 49, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_NO_THROW(e->setParameter(e, 0, 0.5f));
+    EXPECT_EQ(e->getParameter(e, 0), 0.0f);
+    EXPECT_NO_THROW(e->process(e, f, f, 4));
+    EXPECT_NO_THROW(e->processReplacing(e, f, f, 4));
+    EXPECT_NO_THROW(e->processDoubleReplacing(e, d, d, 4));
+    destroyed = 0;
+    EXPECT_EQ(e->dispatcher(e, 1, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_EQ(destroyed, 1);
 }
 
 }  // namespace
