@@ -1,11 +1,16 @@
 // The record as the host reads it: bytes at the boundary's offsets, in this
-// processor's byte order, with pointer-wide fields where the target has them.
-// 144 bytes on a 32-bit target, 192 on a 64-bit one.
+// processor's byte order, with pointer-wide fields where the target has them
+// (144 bytes on a 32-bit target, 192 on a 64-bit one); and the chunk, three
+// floats as they lie in this processor's memory, with no byte-order
+// conversion in either direction.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
+#include <tuple>
+#include <vector>
 
-#include "tests/hosttest/HostedEffect.h"
+#include "tests/support/Hosted.h"
 #include "tests/target/NativeBytes.h"
 #include "tools/vsthost/HostCallback.h"
 
@@ -21,7 +26,7 @@ std::uint64_t address(Pointer p) {
 }
 
 TEST(RecordBytes, GlowmarshValuesAtTheirOffsetsInNativeOrder) {
-    AEffect* e = hosttest::glowmarshLibrary()->create(vsthost::hostCallback);
+    AEffect* e = hosted::library()->create(vsthost::hostCallback);
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(sizeof(AEffect), kPointer == 4 ? 144u : 192u);
     struct Row { const char* field; std::size_t offset32, offset64, width; std::uint64_t value; };
@@ -47,6 +52,29 @@ TEST(RecordBytes, GlowmarshValuesAtTheirOffsetsInNativeOrder) {
     }
     EXPECT_EQ(end, sizeof(AEffect));
     e->dispatcher(e, 1, 0, 0, nullptr, 0.0f);
+}
+
+// Three 32-bit words, each in this processor's order.
+Bytes image(std::initializer_list<std::uint32_t> words) {
+    Bytes bytes;
+    for (std::uint32_t word : words) {
+        const Bytes native = nativeBytes(word, 4);
+        bytes.insert(bytes.end(), native.begin(), native.end());
+    }
+    return bytes;
+}
+
+// On a big-endian target the default chunk is literally 3F 80 00 00, 3F 33 33 33,
+// 3E 4C CC CD. A host hands back bytes it saved here: reading them in the wrong
+// order would turn 0.25 into a denormal and 1.0 into 4.6e-41.
+TEST(ChunkBytes, TheValuesInNativeOrderBothWays) {
+    auto effect = hosted::create();
+    const std::vector<std::uint8_t> defaults = effect->chunk(false);
+    EXPECT_EQ(Bytes(defaults.begin(), defaults.end()), image({0x3F800000, 0x3F333333, 0x3E4CCCCD}));
+    const Bytes given = image({0x3E800000, 0x00800000, 0x3F7FFFFF});
+    effect->setChunk(given, false);
+    EXPECT_EQ(std::tuple(effect->parameter(0), effect->parameter(1), effect->parameter(2)),
+              std::tuple(0.25f, 0x1p-126f, 0x1.fffffep-1f));
 }
 
 }  // namespace
