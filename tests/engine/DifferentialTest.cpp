@@ -89,22 +89,17 @@ std::string difference(const Pass<Sample>& want, const Pass<Sample>& got) {
         }
     }
     const glowmarsh::EngineState &a = *want.state, &b = *got.state;
-    auto differ = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) != 0; };
+    auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
     if (std::memcmp(&a.ditherShapeL, &b.ditherShapeL, kLongDoubleValueBytes) ||
-        std::memcmp(&a.ditherShapeR, &b.ditherShapeR, kLongDoubleValueBytes)) {
-        return "dither memory";
-    }
-    if (want.counters != got.counters ||
-        std::tie(a.writeIndex, a.scanTap, a.scanDirection, a.scanCounter) !=
-            std::tie(b.writeIndex, b.scanTap, b.scanDirection, b.scanCounter)) {
-        return "guard counters, write position or scan state";
-    }
-    if (differ(a.lastSumL, b.lastSumL) || differ(a.lastSumR, b.lastSumR) || differ(a.wetHistoryL, b.wetHistoryL) ||
-        differ(a.wetHistoryR, b.wetHistoryR) || differ(a.smoothCoeff, b.smoothCoeff) || differ(a.tapOffset, b.tapOffset)) {
-        return "smoothing memory, weights or offsets";
+        std::memcmp(&a.ditherShapeR, &b.ditherShapeR, kLongDoubleValueBytes) || want.counters != got.counters ||
+        std::tie(a.writeIndex, a.scanTap, a.scanDirection, a.scanCounter, a.lastSumL, a.lastSumR) !=
+            std::tie(b.writeIndex, b.scanTap, b.scanDirection, b.scanCounter, b.lastSumL, b.lastSumR) ||
+        !same(a.wetHistoryL, b.wetHistoryL) || !same(a.wetHistoryR, b.wetHistoryR) ||
+        !same(a.smoothCoeff, b.smoothCoeff) || !same(a.tapOffset, b.tapOffset)) {
+        return "dither memory, guard counters, scan state, smoothing memory, weights or offsets";
     }
     for (int i = 0; i < glowmarsh::kHistorySize; ++i) {
-        if (differ(a.tapBuffer[i], b.tapBuffer[i]) && !(std::isnan(a.tapBuffer[i]) && std::isnan(b.tapBuffer[i]))) {
+        if (!same(a.tapBuffer[i], b.tapBuffer[i]) && !(std::isnan(a.tapBuffer[i]) && std::isnan(b.tapBuffer[i]))) {
             return "tapBuffer[" + std::to_string(i) + "]";
         }
     }
@@ -172,9 +167,10 @@ std::vector<Block> repeat(std::int32_t frames, int count, Params p = {}) {
     return std::vector<Block>(count, {frames, p});
 }
 
-// Targeted cases: each row aims at a boundary of the run structure or at
-// history values the vector truncation cannot convert (NaN, infinities,
-// products beyond the int range) and the guard's noise.
+// Targeted cases the random scenarios below may miss: each row aims at a
+// boundary of the run structure or at history values the vector truncation
+// cannot convert (NaN, infinities, products beyond the int range) and the
+// guard's noise.
 TEST(Differential, Boundaries) {
     EXPECT_EQ(supportedLevels().back(), glowmarsh::bestSimdLevel()) << "the production level is not under test";
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -186,12 +182,8 @@ TEST(Differential, Boundaries) {
     std::vector<Block> everyCount = {{22051, d}};
     for (int i = 0; i <= 500; ++i) everyCount.push_back({32, {1.0f, static_cast<float>(i) / 500.0f, 0.5f}});
     const Scenario rows[] = {
-        {"blocks of 1 frame", Signal::noise, repeat(1, 600)},
         {"blocks of 0 and negative counts between blocks", Signal::music,
          {{0, d}, {7, d}, {-3, d}, {513, d}, {0, {1.0f, 1.0f, 0.5f}}, {129, d}}},
-        {"odd sizes, crossing the wrap inside a block", Signal::noise,
-         {{22049, d}, {3, d}, {5, d}, {4099, d}, {22051, d}, {1, d}}},
-        {"Sustain 0: a scan step every 2 frames", Signal::music, repeat(777, 40, {0.0f, 0.7f, 0.3f})},
         {"Sustain 0, Grain 0: scan turns down and back up with re-derived offsets", Signal::noise,
          repeat(40000, 1, {0.0f, 0.0f, 0.5f})},
         {"Grain dropped between blocks leaves the scan above the tap count", Signal::music,
@@ -199,8 +191,7 @@ TEST(Differential, Boundaries) {
         {"parameters outside 0 to 1 and NaN", Signal::music,
          {{1000, {1.5f, -0.5f, 1.5f}}, {1000, {nan, nan, 0.5f}}, {1000, {-1, 2, -0.5f}}, {1000, {0.3f, 0.9f, nan}}}},
         {"every tap count from 7 to 163", Signal::noise, everyCount},
-        {"in place", Signal::music, repeat(300, 20), Routing::inPlace},
-        {"in place, crosswise", Signal::noise, repeat(301, 20), Routing::crosswise},
+        {"in place, crosswise, odd blocks across the ring wrap", Signal::noise, repeat(301, 80), Routing::crosswise},
         {"impulses", Signal::impulses, turns},
         {"silence: the guard's noise alone, across the end of its period", Signal::silence, turns},
         {"near zero: both sides of the guard's threshold", Signal::nearZero, turns},
