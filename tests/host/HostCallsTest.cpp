@@ -4,7 +4,6 @@
 // swapped argument or a call under a neighbouring opcode fails its row.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <tuple>
@@ -24,17 +23,12 @@ struct BareEffect : AudioEffectX {
     void processReplacing(float**, float**, VstInt32) override {}
 };
 
-enum Reduce {
-    None,        // nothing is returned
-    Answer,      // the answer, narrowed to 32 bits
-    Whole,       // the answer at full width, or its bits as an address
-    YesNo,       // 1 for any non-zero answer
-    ExactlyOne,  // 1 only for an answer of 1
-    Inverted,    // 1 only for an answer of 0
-    Version,     // the answer narrowed, but 1 for 0
-    Rate,        // a positive answer as the nearest float, else the rate held (44100)
-    Block,       // a positive answer that fits 32 bits, else the size held (1024)
-};
+// What a call makes of the host's answer: nothing; the answer narrowed to 32
+// bits; the answer at full width (or its bits as an address); 1 for any
+// non-zero answer; 1 only for 1; 1 only for 0; the answer narrowed, but 1 for
+// 0 (the version); a positive answer as the nearest float, else the rate held
+// (44100); a positive answer that fits 32 bits, else the block size held (1024).
+enum Reduce { None, Answer, Whole, YesNo, ExactlyOne, Inverted, Version, Rate, Block };
 
 // The result for a host answer; without a host, each call gives what an answer of 0 would.
 VstIntPtr reduce(Reduce how, VstIntPtr answer) {
@@ -65,9 +59,7 @@ VstIntPtr resultOf(Call call) {
 #define CALL(expr) [](BareEffect& e) { return resultOf([&] { return e.expr; }); }
 
 template <typename T = void>
-T* fake() {
-    return reinterpret_cast<T*>(std::uintptr_t{0x100});
-}
+T* fake() { return reinterpret_cast<T*>(std::uintptr_t{0x100}); }
 char kText[] = "sizeWindow";
 constexpr VstInt32 kNoCall = -1;  // a null selector or path is refused without asking
 
@@ -83,16 +75,18 @@ struct Row {
 
 const Row kRows[] = {
     {CALL(setParameterAutomated(2, 0.5f)), 0, None, 2, 0, nullptr, 0.5f}, {CALL(getMasterVersion()), 1, Version},
-    {CALL(getCurrentUniqueId()), 2, Answer}, {CALL(masterIdle()), 3, None}, {CALL(isInputConnected(3)), 4, Inverted, 3},
-    {CALL(isOutputConnected(1)), 4, Inverted, 1, 1}, {CALL(wantEvents(5)), 6, None, 0, 5},
-    {CALL(getTimeInfo(0x30)), 7, Whole, 0, 0x30}, {CALL(sendVstEventsToHost(fake<VstEvents>())), 8, ExactlyOne, 0, 0, fake()},
+    {CALL(getCurrentUniqueId()), 2, Answer}, {CALL(masterIdle()), 3, None},
+    {CALL(isInputConnected(3)), 4, Inverted, 3}, {CALL(isOutputConnected(1)), 4, Inverted, 1, 1},
+    {CALL(wantEvents(5)), 6, None, 0, 5}, {CALL(getTimeInfo(0x30)), 7, Whole, 0, 0x30},
+    {CALL(sendVstEventsToHost(fake<VstEvents>())), 8, ExactlyOne, 0, 0, fake()},
     {CALL(tempoAt(44100)), 10, Answer, 0, 44100}, {CALL(getNumAutomatableParameters()), 11, Answer},
     {CALL(getParameterQuantization()), 12, Answer}, {CALL(ioChanged()), 13, YesNo}, {CALL(needIdle()), 14, YesNo},
     {CALL(sizeWindow(640, 480)), 15, YesNo, 640, 480}, {CALL(updateSampleRate()), 16, Rate},
-    {CALL(updateBlockSize()), 17, Block}, {CALL(getInputLatency()), 18, Answer}, {CALL(getOutputLatency()), 19, Answer},
-    {CALL(getPreviousPlug(3)), 20, Whole}, {CALL(getNextPlug(4)), 21, Whole},
+    {CALL(updateBlockSize()), 17, Block}, {CALL(getInputLatency()), 18, Answer},
+    {CALL(getOutputLatency()), 19, Answer}, {CALL(getPreviousPlug(3)), 20, Whole}, {CALL(getNextPlug(4)), 21, Whole},
     {CALL(willProcessReplacing()), 22, Answer}, {CALL(getCurrentProcessLevel()), 23, Answer},
-    {CALL(getAutomationState()), 24, Answer}, {CALL(offlineStart(fake<VstAudioFile>(), 3, 4)), 25, YesNo, 4, 3, fake()},
+    {CALL(getAutomationState()), 24, Answer},
+    {CALL(offlineStart(fake<VstAudioFile>(), 3, 4)), 25, YesNo, 4, 3, fake()},
     {CALL(offlineRead(fake<VstOfflineTask>(), 7, true)), 26, YesNo, 1, 7, fake()},
     {CALL(offlineWrite(fake<VstOfflineTask>(), 7)), 27, YesNo, 0, 7, fake()},
     {CALL(offlineGetCurrentPass()), 28, YesNo}, {CALL(offlineGetCurrentMetaPass()), 29, YesNo},
@@ -135,26 +129,6 @@ TEST(HostCalls, EachCallPlacesItsArgumentsAndReducesTheAnswer) {
         BareEffect alone(nullptr);
         EXPECT_EQ(row.call(alone), reduce(row.reduce, 0)) << "row " << r << " without a host";
     }
-}
-
-// The host hears of an automated change only after the effect holds it; a
-// synthesizer asks for events when resumed, an effect does not.
-TEST(HostCalls, AutomationOrderAndTheResumeRule) {
-    struct Automated : BareEffect {
-        float held = -1.0f;  // parameter 2
-        void setParameter(VstInt32 i, float v) override { held = i == 2 ? v : held; }
-    } effect;
-    float heldWhenHostHeard = -1.0f;
-    RecordingHost::reset([&](const testhost::HostCall&) { return heldWhenHostHeard = effect.held, VstIntPtr{0}; });
-    effect.setParameterAutomated(2, 0.5f);
-    EXPECT_EQ(heldWhenHostHeard, 0.5f);
-    RecordingHost::reset();
-    effect.dispatcher(12, 0, 1, nullptr, 0.0f);
-    EXPECT_TRUE(RecordingHost::calls.empty()) << "an effect that cannot take MIDI asked for events";
-    effect.isSynth(true);
-    effect.dispatcher(12, 0, 1, nullptr, 0.0f);
-    ASSERT_EQ(RecordingHost::calls.size(), 1u);
-    EXPECT_EQ(std::tie(RecordingHost::calls[0].opcode, RecordingHost::calls[0].value), std::tuple(6, VstIntPtr{1}));
 }
 
 }  // namespace
