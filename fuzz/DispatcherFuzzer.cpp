@@ -1,8 +1,8 @@
 // Random sequences of host calls: any opcode with any index, value and opt,
 // pointer arguments pointing at buffers big enough for what the opcode may
 // read or write, and chunks of exactly the size given; parameter writes of
-// any bit pattern; and short processing blocks of any samples in either
-// precision, in place or not.
+// any bit pattern (and their display texts); and short processing blocks of
+// any samples in either precision, in place or not.
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -50,6 +50,10 @@ void dispatch(FuzzedDataProvider& in, std::unique_ptr<fuzzhost::Instance>& insta
         for (VstInt32 i = 0; i < 3; ++i) FUZZ_CHECK(std::memcmp(static_cast<float*>(slot) + i, &before[i], 4) == 0);
     }
     if (opcode == 69) FUZZ_CHECK(slot == nullptr && otherSlot == nullptr && answer == 0);
+    if (opcode == 7 && index >= 0 && index < 3) {  // a display of any value is a number or "Huge!" in 9 bytes
+        FUZZ_CHECK(std::strspn(scratch, "-.0123456789") == strnlen(scratch, 9) || std::strcmp(scratch, "Huge!") == 0);
+        FUZZ_CHECK(scratch[8] == 0);
+    }
 }
 
 template <typename Sample>

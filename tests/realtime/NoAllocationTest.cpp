@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
@@ -13,9 +12,9 @@
 #include "tests/support/Hosted.h"
 
 // Counts malloc's family while `counting` is set: libstdc++'s operator new and
-// delete end in these, in this binary and in a loaded module alike. The
-// sanitizers' runtimes own malloc, so the presets asan and tsan leave this
-// test out.
+// delete (aligned ones through aligned_alloc) end in these, in this binary and
+// in a loaded module alike. The sanitizers' runtimes own malloc, so the
+// presets asan and tsan leave this test out.
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> calls{0};
@@ -34,14 +33,7 @@ void __libc_free(void*);
 void* malloc(std::size_t n) { return note(), __libc_malloc(n); }
 void* calloc(std::size_t count, std::size_t n) { return note(), __libc_calloc(count, n); }
 void* realloc(void* p, std::size_t n) { return note(), __libc_realloc(p, n); }
-void* memalign(std::size_t alignment, std::size_t n) { return note(), __libc_memalign(alignment, n); }
 void* aligned_alloc(std::size_t alignment, std::size_t n) { return note(), __libc_memalign(alignment, n); }
-int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
-    note();
-    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) return EINVAL;
-    void* p = __libc_memalign(alignment, n);
-    return p == nullptr ? ENOMEM : (*out = p, 0);
-}
 void free(void* p) {
     if (p != nullptr) note();
     __libc_free(p);

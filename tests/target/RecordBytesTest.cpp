@@ -2,23 +2,32 @@
 // processor's byte order, with pointer-wide fields where the target has them
 // (144 bytes on a 32-bit target, 192 on a 64-bit one); and the chunk, three
 // floats as they lie in this processor's memory, with no byte-order
-// conversion in either direction.
+// conversion in either direction. Expected bytes are written as the values
+// the tables state, turned into this processor's order by nativeBytes().
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <initializer_list>
 #include <tuple>
 #include <vector>
 
 #include "tests/support/Hosted.h"
-#include "tests/target/NativeBytes.h"
-#include "tools/vsthost/HostCallback.h"
 
-namespace targetbytes {
 namespace {
 
+using Bytes = std::vector<unsigned char>;
 constexpr std::size_t kPointer = sizeof(void*);
-static_assert(kPointer == 4 || kPointer == 8);
+static_assert(std::endian::native == std::endian::big || std::endian::native == std::endian::little);
+
+// The low `width` bytes of value (zeros beyond 8), in this processor's order.
+Bytes nativeBytes(std::uint64_t value, std::size_t width) {
+    Bytes bytes(width, 0);
+    for (std::size_t i = 0; i < width && i < 8; ++i) {
+        bytes[std::endian::native == std::endian::big ? width - 1 - i : i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+    return bytes;
+}
 
 template <typename Pointer>
 std::uint64_t address(Pointer p) {
@@ -47,7 +56,8 @@ TEST(RecordBytes, GlowmarshValuesAtTheirOffsetsInNativeOrder) {
     std::size_t end = 0;
     for (const Row& row : rows) {
         const std::size_t offset = kPointer == 4 ? row.offset32 : row.offset64;
-        EXPECT_EQ(bytesAt(e, offset, row.width), nativeBytes(row.value, row.width)) << row.field;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(e) + offset;
+        EXPECT_EQ(Bytes(bytes, bytes + row.width), nativeBytes(row.value, row.width)) << row.field;
         end = offset + row.width;
     }
     EXPECT_EQ(end, sizeof(AEffect));
@@ -71,11 +81,9 @@ TEST(ChunkBytes, TheValuesInNativeOrderBothWays) {
     auto effect = hosted::create();
     const std::vector<std::uint8_t> defaults = effect->chunk(false);
     EXPECT_EQ(Bytes(defaults.begin(), defaults.end()), image({0x3F800000, 0x3F333333, 0x3E4CCCCD}));
-    const Bytes given = image({0x3E800000, 0x00800000, 0x3F7FFFFF});
-    effect->setChunk(given, false);
+    effect->setChunk(image({0x3E800000, 0x00800000, 0x3F7FFFFF}), false);
     EXPECT_EQ(std::tuple(effect->parameter(0), effect->parameter(1), effect->parameter(2)),
               std::tuple(0.25f, 0x1p-126f, 0x1.fffffep-1f));
 }
 
 }  // namespace
-}  // namespace targetbytes
