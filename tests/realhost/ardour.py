@@ -128,29 +128,25 @@ class SessionFile:
     # Puts one region at the start of the track, reading one mono file of the
     # audio folder per channel, and makes it the session range.
     def place_audio(self, channel_files, frames):
-        source_ids = []
-        for name in channel_files:
-            source_ids.append(self._new_id())
-            ET.SubElement(self.root.find("Sources"), "Source", {
-                "name": name, "type": "audio", "flags": "", "id": source_ids[-1],
-                "captured-for": "", "channel": "0", "origin": "", "gain": "1"})
+        source_ids = [self._new_id() for _ in channel_files]
+        for name, source_id in zip(channel_files, source_ids):
+            ET.SubElement(self.root.find("Sources"), "Source", {"name": name, "type": "audio", "flags": "", "id": source_id,
+                                                                 "captured-for": "", "channel": "0", "origin": "", "gain": "1"})
         playlists = self.root.findall("Playlists/Playlist")
         if len(playlists) != 1:
             raise ValueError("expected one playlist, found %d" % len(playlists))
         start, end = self._time(0), self._time(frames)
-        region = {
-            "name": "input", "id": self._new_id(), "type": "audio", "start": start,
-            "length": "%s@%s" % (end, start), "sync-position": start, "ancestral-start": start,
-            "ancestral-length": "%s@%s" % (start, start), "channels": str(len(channel_files)), "whole-file": "0",
-            # No fades and a flat envelope: the region plays its samples untouched.
-            "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0", "default-fade-in": "0",
-            "default-fade-out": "0", "scale-amplitude": "1", "muted": "0", "opaque": "1", "stretch": "1", "shift": "1"}
+        # No fades and a flat envelope: the region plays its samples untouched.
+        region = dict(name="input", id=self._new_id(), type="audio", start=start, length="%s@%s" % (end, start),
+                      channels=str(len(channel_files)), opaque="1", stretch="1", shift="1", muted="0")
+        region.update({"sync-position": start, "ancestral-start": start, "ancestral-length": "%s@%s" % (start, start),
+                       "whole-file": "0", "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0",
+                       "default-fade-in": "0", "default-fade-out": "0", "scale-amplitude": "1"})
         for channel, source_id in enumerate(source_ids):
             region["source-%d" % channel] = region["master-source-%d" % channel] = source_id
         ET.SubElement(playlists[0], "Region", region)
-        ET.SubElement(self.root.find("Locations"), "Location", {
-            "id": self._new_id(), "name": "session", "start": start, "end": end, "flags": "IsSessionRange",
-            "locked": "0", "timestamp": "0", "cue": "0"})
+        ET.SubElement(self.root.find("Locations"), "Location", {"id": self._new_id(), "name": "session", "start": start,
+                      "end": end, "flags": "IsSessionRange", "locked": "0", "timestamp": "0", "cue": "0"})
 
     def _chunk_node(self):
         nodes = self.root.findall(".//Processor[@type='lxvst']/lxvst/chunk")
