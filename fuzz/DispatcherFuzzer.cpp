@@ -1,90 +1,59 @@
 // Random sequences of host calls: any opcode with any index, value and opt,
-// pointer arguments always pointing at buffers big enough for what the
-// opcode may read or write; parameter writes of any bit pattern; and short
-// processing blocks of any samples in either precision.
-#include <fuzzer/FuzzedDataProvider.h>
-
+// pointer arguments pointing at buffers big enough for what the opcode may
+// read or write, and chunks of exactly the size given; parameter writes of
+// any bit pattern (and their display texts); and short processing blocks of
+// any samples in either precision, in place or not.
 #include <cmath>
-#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "fuzz/FuzzHost.h"
-#include "host/VstRecords.h"
 
 namespace {
 
 constexpr int kMaxFrames = 64;
 
-// Room for the largest record any opcode may fill (VST records are all far
-// smaller), with a text terminated inside it.
-struct Scratch {
-    alignas(16) unsigned char bytes[4096];
-};
-
-void fillText(FuzzedDataProvider& in, Scratch& scratch) {
-    const std::string text = in.ConsumeRandomLengthString(300);
-    std::memset(scratch.bytes, 0, sizeof scratch.bytes);
-    std::memcpy(scratch.bytes, text.data(), text.size());
-}
-
-VstIntPtr dispatch(FuzzedDataProvider& in, AEffect*& effect) {
+void dispatch(FuzzedDataProvider& in, std::unique_ptr<fuzzhost::Instance>& instance) {
     const VstInt32 opcode = in.ConsumeBool() ? in.ConsumeIntegralInRange<VstInt32>(-2, 82) : in.ConsumeIntegral<VstInt32>();
     const VstInt32 index = in.ConsumeBool() ? in.ConsumeIntegralInRange<VstInt32>(-2, 4) : in.ConsumeIntegral<VstInt32>();
     VstIntPtr value = in.ConsumeIntegral<VstIntPtr>();
-    const float opt = fuzzhost::floatFromBits(in.ConsumeIntegral<std::uint32_t>());
-    Scratch scratch;
-    fillText(in, scratch);
-    void* ptr = scratch.bytes;
-
-    if (opcode == 1) {
-        // Close ends the instance; a host then opens a new one.
-        const VstIntPtr answer = effect->dispatcher(effect, 1, index, value, ptr, opt);
-        FUZZ_CHECK(answer == 1);
-        effect = fuzzhost::createInstance();
-        return answer;
+    const float opt = fuzzhost::floatFrom(in);
+    alignas(16) char scratch[4096] = {};  // room for any record an opcode may fill, with a text in it
+    const std::string text = in.ConsumeRandomLengthString(300);
+    std::memcpy(scratch, text.data(), text.size());
+    void *ptr = scratch, *slot = nullptr, *otherSlot = nullptr;
+    const std::vector<std::uint8_t> chunk = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, 16));
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[chunk.size()]);  // a read past it is caught
+    fuzzhost::Instance& effect = *instance;
+    std::uint32_t before[3];
+    for (VstInt32 i = 0; i < 3; ++i) before[i] = effect.parameterBits(i);
+    if (opcode == 1) {  // close ends the instance; a host then opens a new one
+        instance = std::make_unique<fuzzhost::Instance>();
+        return;
     }
-    void* slot = nullptr;
-    void* otherSlot = nullptr;
-    std::vector<unsigned char> chunk;
-    Scratch arrangementIn, arrangementOut;
-    switch (opcode) {
-        case 23:  // getChunk writes the block's address
-            ptr = &slot;
-            break;
-        case 24:  // setChunk reads `value` bytes, never more than the host has
-            chunk = in.ConsumeBytes<unsigned char>(in.ConsumeIntegralInRange<std::size_t>(0, 64));
-            value = in.ConsumeIntegralInRange<VstIntPtr>(-1, static_cast<VstIntPtr>(chunk.size()));
-            ptr = chunk.empty() ? nullptr : chunk.data();
-            break;
-        case 42:  // setSpeakerArrangement: two arrangements, one by value
-            std::memset(arrangementIn.bytes, 0, sizeof arrangementIn.bytes);
-            std::memset(arrangementOut.bytes, 0, sizeof arrangementOut.bytes);
-            reinterpret_cast<VstSpeakerArrangement*>(arrangementIn.bytes)->numChannels = 2;
-            reinterpret_cast<VstSpeakerArrangement*>(arrangementOut.bytes)->numChannels = 2;
-            value = reinterpret_cast<VstIntPtr>(arrangementIn.bytes);
-            ptr = arrangementOut.bytes;
-            break;
-        case 69:  // getSpeakerArrangement writes through two pointer addresses
-            value = reinterpret_cast<VstIntPtr>(&slot);
-            ptr = &otherSlot;
-            break;
-        default:
-            break;
+    if (opcode == 23) ptr = &slot;
+    if (opcode == 24) value = static_cast<VstIntPtr>(chunk.size()), ptr = chunk.empty() ? nullptr : block.get();
+    if (opcode == 24 && !chunk.empty()) std::memcpy(block.get(), chunk.data(), chunk.size());
+    if (opcode == 42) {
+        reinterpret_cast<VstSpeakerArrangement*>(scratch)->numChannels = 2;
+        value = reinterpret_cast<VstIntPtr>(scratch);
     }
-    const VstIntPtr answer = effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    if (opcode == 23) {
+    if (opcode == 69) value = reinterpret_cast<VstIntPtr>(&slot), ptr = &otherSlot;
+    const VstIntPtr answer = effect.dispatch(opcode, index, value, ptr, opt);
+    for (VstInt32 i = 0; i < 3 && opcode == 24; ++i) {
+        // Fewer than 12 bytes change nothing; otherwise each value lands in 0..1.
+        const float now = std::bit_cast<float>(effect.parameterBits(i));
+        FUZZ_CHECK(answer == 0 && (chunk.size() < 12 ? effect.parameterBits(i) == before[i] : now >= 0.0f && now <= 1.0f));
+    }
+    if (opcode == 23) {  // the block holds the values and stays readable after the call
         FUZZ_CHECK(answer == 12 && slot != nullptr);
-        float saved[3];
-        std::memcpy(saved, slot, sizeof saved);  // the block stays readable after the call
-        for (VstInt32 i = 0; i < 3; ++i) {
-            const float now = effect->getParameter(effect, i);
-            FUZZ_CHECK(std::memcmp(&saved[i], &now, sizeof now) == 0);
-        }
+        for (VstInt32 i = 0; i < 3; ++i) FUZZ_CHECK(std::memcmp(static_cast<float*>(slot) + i, &before[i], 4) == 0);
     }
-    if (opcode == 69) {
-        FUZZ_CHECK(slot == nullptr && otherSlot == nullptr && answer == 0);
+    if (opcode == 69) FUZZ_CHECK(slot == nullptr && otherSlot == nullptr && answer == 0);
+    if (opcode == 7 && index >= 0 && index < 3) {  // a display of any value is a number or "Huge!" in 9 bytes
+        FUZZ_CHECK(std::strspn(scratch, "-.0123456789") == strnlen(scratch, 9) || std::strcmp(scratch, "Huge!") == 0);
+        FUZZ_CHECK(scratch[8] == 0);
     }
-    return answer;
 }
 
 template <typename Sample>
@@ -95,32 +64,22 @@ void process(FuzzedDataProvider& in, AEffect* effect) {
     bool tame = true;  // every input finite and far below the top of the range
     for (int i = 0; i < kMaxFrames && in.remaining_bytes() > 0; ++i) {
         for (Sample* channel : {inL, inR}) {
-            Sample value;
-            if constexpr (sizeof(Sample) == 4) {
-                value = fuzzhost::floatFromBits(in.ConsumeIntegral<std::uint32_t>());
-            } else {
-                const std::uint64_t bits = in.ConsumeIntegral<std::uint64_t>();
-                std::memcpy(&value, &bits, sizeof value);
-            }
-            channel[i] = value;
-            tame = tame && std::isfinite(value) && std::fabs(value) <= Sample(1e6);
+            channel[i] = sizeof(Sample) == 4 ? fuzzhost::floatFrom(in) : std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>());
+            tame = tame && std::isfinite(channel[i]) && std::fabs(channel[i]) <= Sample(1e6);
         }
     }
-    Sample* inputs[] = {inL, inR};
-    Sample* separate[] = {outL, outR};
+    Sample *inputs[] = {inL, inR}, *separate[] = {outL, outR};
     Sample** outputs = inPlace ? inputs : separate;
     if constexpr (sizeof(Sample) == 4) {
         effect->processReplacing(effect, inputs, outputs, frames);
     } else {
         effect->processDoubleReplacing(effect, inputs, outputs, frames);
     }
-    // Sustain and Grain are held in range by the engine; Dry/Wet is used as
-    // given. With a sane Dry/Wet and tame input, the output is finite.
+    // Sustain and Grain are held in range where the engine reads them; Dry/Wet
+    // is used as given. With a sane Dry/Wet and tame input, the output is finite.
     const float dryWet = effect->getParameter(effect, 2);
-    if (tame && dryWet >= 0.0f && dryWet <= 1.0f) {
-        for (VstInt32 i = 0; i < frames; ++i) {
-            FUZZ_CHECK(std::isfinite(outputs[0][i]) && std::isfinite(outputs[1][i]));
-        }
+    for (VstInt32 i = 0; i < frames && tame && dryWet >= 0.0f && dryWet <= 1.0f; ++i) {
+        FUZZ_CHECK(std::isfinite(outputs[0][i]) && std::isfinite(outputs[1][i]));
     }
 }
 
@@ -128,28 +87,16 @@ void process(FuzzedDataProvider& in, AEffect* effect) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    AEffect* effect = fuzzhost::createInstance();
+    auto instance = std::make_unique<fuzzhost::Instance>();
     for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange<int>(0, 5)) {
-            case 0:
-            case 1:
-                dispatch(in, effect);
-                break;
-            case 2:
-                effect->setParameter(effect, in.ConsumeIntegralInRange<VstInt32>(-1, 3),
-                                     fuzzhost::floatFromBits(in.ConsumeIntegral<std::uint32_t>()));
-                break;
-            case 3:
-                effect->getParameter(effect, in.ConsumeIntegral<VstInt32>());
-                break;
-            case 4:
-                process<float>(in, effect);
-                break;
-            case 5:
-                process<double>(in, effect);
-                break;
+        AEffect* effect = instance->effect;
+        switch (in.ConsumeIntegralInRange<int>(0, 4)) {
+            case 0: dispatch(in, instance); break;
+            case 1: effect->setParameter(effect, in.ConsumeIntegralInRange<VstInt32>(-1, 3), fuzzhost::floatFrom(in)); break;
+            case 2: effect->getParameter(effect, in.ConsumeIntegral<VstInt32>()); break;
+            case 3: process<float>(in, effect); break;
+            case 4: process<double>(in, effect); break;
         }
     }
-    fuzzhost::closeInstance(effect);
     return 0;
 }

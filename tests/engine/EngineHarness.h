@@ -1,10 +1,8 @@
 // Helpers for driving the engine directly in tests.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -12,7 +10,6 @@
 #include "engine/Engine.h"
 #include "engine/EngineState.h"
 #include "engine/SimdLevel.h"
-#include "tests/support/TestSignals.h"
 
 namespace enginetest {
 
@@ -43,43 +40,5 @@ constexpr std::size_t kLongDoubleValueBytes = std::numeric_limits<long double>::
 
 inline std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
 inline std::uint32_t bitsOf(float v) { return std::bit_cast<std::uint32_t>(v); }
-
-template <typename Sample>
-struct Buffers {
-    std::vector<Sample> left, right;
-    int frames() const { return static_cast<int>(left.size()); }
-};
-
-// testsignals::musicLike rounded to the sample type.
-template <typename Sample>
-Buffers<Sample> musicLike(int frames, std::uint32_t seed) {
-    const testsignals::Stereo in = testsignals::musicLike(frames, seed);
-    return {{in.left.begin(), in.left.end()}, {in.right.begin(), in.right.end()}};
-}
-
-// Runs the input through the engine in blocks of the sizes given, in turn;
-// rand() seeded first.
-template <typename Sample>
-Buffers<Sample> render(glowmarsh::EngineState& state, Buffers<Sample> in, std::vector<int> blockFrames = {512}) {
-    std::srand(1);
-    Buffers<Sample> out = in;
-    for (int start = 0, b = 0; start < in.frames(); ++b) {
-        const int frames = std::min(blockFrames[b % blockFrames.size()], in.frames() - start);
-        Sample* inputs[] = {in.left.data() + start, in.right.data() + start};
-        Sample* outputs[] = {out.left.data() + start, out.right.data() + start};
-        glowmarsh::processBlock(state, inputs, outputs, frames);
-        start += frames;
-    }
-    return out;
-}
-
-// One frame through the 32-bit call; answers the value it wrote to the history.
-inline double processFrame(glowmarsh::EngineState& state, float left, float right) {
-    float in[2] = {left, right}, out[2];
-    float* inputs[] = {in, in + 1};
-    float* outputs[] = {out, out + 1};
-    glowmarsh::processBlock(state, inputs, outputs, 1);
-    return state.tapBuffer[state.writeIndex + 1];
-}
 
 }  // namespace enginetest

@@ -1,15 +1,14 @@
-"""Ardour 7 as a headless test partner: its VST scanner, its Lua session tool,
-its exporter, and the few edits of a saved session that its Lua API cannot make.
-
-Every run gets a private HOME and XDG folders, and LXVST_PATH names only the
-folder holding the plug-in under test, so nothing of the machine's own Ardour
-set-up or plug-ins takes part.
-"""
+# Ardour 7 as a headless test partner: its VST scanner, its Lua session tool,
+# its exporter, and the few edits of a saved session that its Lua API cannot
+# make.
+#
+# Every run gets a private HOME and XDG folders, and LXVST_PATH names only the
+# folder holding the plug-in under test, so nothing of the machine's own Ardour
+# set-up or plug-ins takes part.
 
 import base64
 import os
 import shutil
-import struct
 import subprocess
 import time
 import xml.etree.ElementTree as ET
@@ -32,12 +31,13 @@ def missing_tools():
 
 
 class HostError(Exception):
-    """Ardour could not do what the test asked of it."""
+    pass  # Ardour could not do what the test asked of it
 
 
 class Ardour:
+    # A private world under root, with a back-dated copy of the plug-in at
+    # plugin_path in the folder LXVST_PATH names; log(text) reports progress.
     def __init__(self, root, plugin_path, log):
-        """Lays out a private world under root, with a back-dated copy of the plug-in."""
         self.root = root
         self.log = log
         shutil.rmtree(root, ignore_errors=True)
@@ -49,13 +49,11 @@ class Ardour:
         # seconds) than the cache entry; a fresh build would be rescanned.
         past = time.time() - 60
         os.utime(self.plugin, (past, past))
-        self.env = dict(os.environ,
-                        HOME=os.path.join(root, "home"),
-                        XDG_CONFIG_HOME=os.path.join(root, "config"),
-                        XDG_CACHE_HOME=os.path.join(root, "cache"),
-                        LXVST_PATH=os.path.join(root, "vst"))
+        self.env = dict(os.environ, HOME=os.path.join(root, "home"), XDG_CONFIG_HOME=os.path.join(root, "config"),
+                        XDG_CACHE_HOME=os.path.join(root, "cache"), LXVST_PATH=os.path.join(root, "vst"))
         self.lua_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session.lua")
 
+    # Runs argv with a timeout, up to RUN_ATTEMPTS times; answers its output.
     def _run(self, what, argv, env):
         for attempt in range(1, RUN_ATTEMPTS + 1):
             started = time.monotonic()
@@ -75,40 +73,34 @@ class Ardour:
             return output
         raise HostError("%s hung %d times" % (what, RUN_ATTEMPTS))
 
+    # Ardour's VST2 scanner on the plug-in; answers (output, attributes of each cache entry).
     def scan(self):
-        """Runs Ardour's VST2 scanner on the plug-in; answers (output, cache entry attributes)."""
-        env = dict(self.env, LD_LIBRARY_PATH=LIB_DIR)
-        output = self._run("scan", [SCANNER, "-f", self.plugin], env)
-        cache = None
+        output = self._run("scan", [SCANNER, "-f", self.plugin], dict(self.env, LD_LIBRARY_PATH=LIB_DIR))
         for line in output.splitlines():
             if "Saved VST2 plugin cache to " in line:
                 cache = line.split("Saved VST2 plugin cache to ", 1)[1].strip()
-        if cache is None or not os.path.exists(cache):
-            return output, None
-        entries = ET.parse(cache).getroot().findall("VST2Info")
-        return output, [e.attrib for e in entries]
+                if os.path.exists(cache):
+                    return output, [e.attrib for e in ET.parse(cache).getroot().findall("VST2Info")]
+        return output, []
 
+    # Runs session.lua with args; answers its report lines ("@<TAB>kind<TAB>fields") as field lists.
     def lua(self, what, *args):
-        """Runs session.lua; answers its report lines as lists of fields."""
         output = self._run(what, [LUA_TOOL, self.lua_script] + [str(a) for a in args], self.env)
-        reports = [line.split("\t")[1:] for line in output.splitlines() if line.startswith("@\t")]
-        return output, reports
+        return output, [line.split("\t")[1:] for line in output.splitlines() if line.startswith("@\t")]
 
-    def export(self, what, session_dir, name, wav_path):
-        """Renders the session's master bus to a 32-bit float WAV."""
+    # Renders the session's master bus to a WAV file of the given bit depth (16, 24, 32, float).
+    def export(self, what, session_dir, name, wav_path, bits="float"):
         if os.path.exists(wav_path):
             os.remove(wav_path)
-        output = self._run(what, [EXPORT_TOOL, "-b", "float", "-o", wav_path, session_dir, name], self.env)
+        output = self._run(what, [EXPORT_TOOL, "-b", bits, "-o", wav_path, session_dir, name], self.env)
         if not os.path.exists(wav_path):
             raise HostError("%s wrote no file:\n%s" % (what, output))
-        return output
 
 
 class SessionFile:
-    """A saved session's XML, for what headless Lua cannot do: placing audio on
-    the track (there is no import call) and reading or replacing the plug-in's
-    saved chunk."""
-
+    # A saved session's XML, for what headless Lua cannot do: placing audio on
+    # the track (there is no import call) and reading or replacing the
+    # plug-in's saved chunk.
     def __init__(self, path):
         self.path = path
         self.tree = ET.parse(path)
@@ -130,40 +122,31 @@ class SessionFile:
             raise ValueError("%d frames fall between superclock ticks" % frames)
         return "a%d" % (frames * ticks_per_s // rate)
 
+    def audio_folder(self):
+        return os.path.join(os.path.dirname(self.path), "interchange", self.root.get("name"), "audiofiles")
+
+    # Puts one region at the start of the track, reading one mono file of the
+    # audio folder per channel, and makes it the session range.
     def place_audio(self, channel_files, frames):
-        """Puts one region at the start of the track, reading one mono file per
-        channel from the session's audio folder, and makes it the session range."""
-        sources = self.root.find("Sources")
-        source_ids = []
-        for name in channel_files:
-            source_ids.append(self._new_id())
-            ET.SubElement(sources, "Source", {
-                "name": name, "type": "audio", "flags": "", "id": source_ids[-1],
-                "captured-for": "", "channel": "0", "origin": "", "gain": "1"})
+        source_ids = [self._new_id() for _ in channel_files]
+        for name, source_id in zip(channel_files, source_ids):
+            ET.SubElement(self.root.find("Sources"), "Source", {"name": name, "type": "audio", "flags": "", "id": source_id,
+                                                                 "captured-for": "", "channel": "0", "origin": "", "gain": "1"})
         playlists = self.root.findall("Playlists/Playlist")
         if len(playlists) != 1:
             raise ValueError("expected one playlist, found %d" % len(playlists))
-        region = {
-            "name": "input", "id": self._new_id(), "type": "audio",
-            "start": self._time(0), "length": "%s@%s" % (self._time(frames), self._time(0)),
-            "sync-position": self._time(0), "ancestral-start": self._time(0),
-            "ancestral-length": "%s@%s" % (self._time(0), self._time(0)),
-            "channels": str(len(channel_files)), "whole-file": "0",
-            # No fades and a flat envelope: the region plays its samples untouched.
-            "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0",
-            "default-fade-in": "0", "default-fade-out": "0", "scale-amplitude": "1",
-            "muted": "0", "opaque": "1", "stretch": "1", "shift": "1"}
+        start, end = self._time(0), self._time(frames)
+        # No fades and a flat envelope: the region plays its samples untouched.
+        region = dict(name="input", id=self._new_id(), type="audio", start=start, length="%s@%s" % (end, start),
+                      channels=str(len(channel_files)), opaque="1", stretch="1", shift="1", muted="0")
+        region.update({"sync-position": start, "ancestral-start": start, "ancestral-length": "%s@%s" % (start, start),
+                       "whole-file": "0", "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0",
+                       "default-fade-in": "0", "default-fade-out": "0", "scale-amplitude": "1"})
         for channel, source_id in enumerate(source_ids):
-            region["source-%d" % channel] = source_id
-            region["master-source-%d" % channel] = source_id
+            region["source-%d" % channel] = region["master-source-%d" % channel] = source_id
         ET.SubElement(playlists[0], "Region", region)
-        ET.SubElement(self.root.find("Locations"), "Location", {
-            "id": self._new_id(), "name": "session", "start": self._time(0),
-            "end": self._time(frames), "flags": "IsSessionRange", "locked": "0",
-            "timestamp": "0", "cue": "0"})
-
-    def audio_folder(self):
-        return os.path.join(os.path.dirname(self.path), "interchange", self.root.get("name"), "audiofiles")
+        ET.SubElement(self.root.find("Locations"), "Location", {"id": self._new_id(), "name": "session", "start": start,
+                      "end": end, "flags": "IsSessionRange", "locked": "0", "timestamp": "0", "cue": "0"})
 
     def _chunk_node(self):
         nodes = self.root.findall(".//Processor[@type='lxvst']/lxvst/chunk")
@@ -171,20 +154,9 @@ class SessionFile:
             raise ValueError("expected one saved VST chunk, found %d" % len(nodes))
         return nodes[0]
 
+    # The plug-in's saved chunk (base64 in the session file), as bytes.
     def chunk(self):
-        """The plug-in's saved chunk, as bytes."""
         return base64.b64decode(self._chunk_node().text or "")
 
     def set_chunk(self, data):
         self._chunk_node().text = base64.b64encode(data).decode("ascii")
-
-
-def pack_chunk(values):
-    """Glowmarsh's chunk: its three parameters as 32-bit floats in the machine's byte order."""
-    return struct.pack("=3f", *values)
-
-
-def unpack_chunk(data):
-    if len(data) != 12:
-        raise ValueError("a Glowmarsh chunk holds 12 bytes, this one %d" % len(data))
-    return struct.unpack("=3f", data)

@@ -21,17 +21,15 @@ struct HostCall {
 
 struct RecordingHost {
     static inline std::vector<HostCall> calls;
-    // The answer to each call; by default 1 to the version query, else 0.
     static inline std::function<VstIntPtr(const HostCall&)> answer;
 
+    // Forgets the calls; answers with answerWith, by default 2400 to the version query and 0 to the rest.
     static void reset(std::function<VstIntPtr(const HostCall&)> answerWith = {}) {
         calls.clear();
-        answer = answerWith ? std::move(answerWith)
-                            : [](const HostCall& c) { return c.opcode == 1 ? VstIntPtr{2400} : VstIntPtr{0}; };
+        answer = answerWith ? std::move(answerWith) : [](const HostCall& c) { return VstIntPtr{c.opcode == 1 ? 2400 : 0}; };
     }
 
-    static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                              float opt) {
+    static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
         calls.push_back({effect, opcode, index, value, ptr, opt});
         return answer(calls.back());
     }

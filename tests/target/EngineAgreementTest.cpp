@@ -22,7 +22,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "tests/hosttest/Render.h"
+#include "tests/support/Hosted.h"
 
 namespace {
 
@@ -65,17 +65,18 @@ struct Scenario {
 // checked to be one ulp from x86-64's and replaced by them.
 template <typename Sample, typename Bits = std::conditional_t<sizeof(Sample) == 8, std::uint64_t, std::uint32_t>>
 std::uint64_t renderDigest(const Scenario& scenario) {
-    hosttest::HostedEffect effect;
-    effect.setParameter(0, scenario.sustain);
-    effect.setParameter(1, scenario.grain);
-    effect.setParameter(2, scenario.dryWet);
-    hosttest::StereoBuffer<Sample> in(kFrames);
+    auto effect = hosted::create();
+    effect->setParameter(0, scenario.sustain);
+    effect->setParameter(1, scenario.grain);
+    effect->setParameter(2, scenario.dryWet);
+    hosted::Stereo<Sample> in(kFrames);
     for (int n = 0; n < kFrames; ++n) {
         in.left[n] = static_cast<Sample>(inputSample(0, n));
         in.right[n] = static_cast<Sample>(inputSample(1, n));
     }
     std::srand(20261206);
-    const auto out = hosttest::render(effect, in, {512, 1, 1000, 37, 2048});
+    const auto out =
+        hosted::render([&](Sample** i, Sample** o, VstInt32 n) { effect->process(i, o, n); }, in, {512, 1, 1000, 37, 2048});
     std::vector<Bits> bits(2 * kFrames);
     for (int n = 0; n < kFrames; ++n) {
         std::memcpy(&bits[2 * n], &out.left[n], sizeof(Bits));
