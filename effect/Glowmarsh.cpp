@@ -8,17 +8,19 @@
 #include "host/BoundedText.h"
 
 namespace {
+// Hosts size the effect name's buffer for 32 characters, vendor and product for 64.
+constexpr VstInt32 kEffectNameLimit = 32;
 constexpr VstInt32 kIdentityLimit = 64;
 constexpr VstInt32 kProgramNameLimit = 24;
 constexpr VstInt32 kParameterTextLimit = 8;
 constexpr const char* kParameterNames[Glowmarsh::kNumParams] = {"Sustain", "Grain", "Dry/Wet"};
 
-// Exactly 65 bytes of the host's buffer are written, whatever the text.
-bool copyIdentity(char* dest, const char* text) {
+// Exactly limit + 1 bytes of the host's buffer are written, whatever the text.
+bool copyIdentity(char* dest, const char* text, VstInt32 limit = kIdentityLimit) {
     if (dest == nullptr) {
         return false;
     }
-    boundedCopy(dest, text, kIdentityLimit);
+    boundedCopy(dest, text, limit);
     return true;
 }
 
@@ -138,7 +140,7 @@ VstInt32 Glowmarsh::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
 
 // A host that hands no buffer gets no text, and is told so.
 bool Glowmarsh::getEffectName(char* name) {
-    return copyIdentity(name, "Glowmarsh");
+    return copyIdentity(name, "Glowmarsh", kEffectNameLimit);
 }
 
 bool Glowmarsh::getVendorString(char* text) {

@@ -59,7 +59,8 @@ void deriveTapOffsets(EngineState& state, float spacing) {
 BlockValues setUpBlock(EngineState& state) {
     const float sustain = clampUnit(state.sustain.load(std::memory_order_relaxed));
     const float grain = clampUnit(state.grain.load(std::memory_order_relaxed));
-    const float dryWet = state.dryWet.load(std::memory_order_relaxed);
+    // A non-finite Dry/Wet would turn every output sample into NaN for as long as it stays.
+    const float dryWet = clampUnit(state.dryWet.load(std::memory_order_relaxed));
     const BlockValues block = deriveBlockValues(sustain, grain, dryWet);
     fillSmoothingWindow(block.windowTotal, state.smoothCoeff);
     deriveTapOffsets(state, block.spacing);

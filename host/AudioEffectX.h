@@ -68,7 +68,7 @@ public:
     virtual VstInt32 getGetTailSize() { return 0; }
     virtual void* getDirectory();
 
-    // Identity, limit 64 characters.
+    // Identity: the effect name up to 32 characters (33 bytes written), vendor and product up to 64.
     virtual bool getEffectName(char* /*name*/) { return false; }
     virtual bool getVendorString(char* /*text*/) { return false; }
     virtual bool getProductString(char* /*text*/) { return false; }
