@@ -77,18 +77,23 @@ TEST(BlockSetup, WorkedValuesForFiveParameterPairs) {
 }
 
 // Sustain or Grain outside 0..1 would index past the tables and the written
-// history: the set-up reads them clamped (NaN as 0), the stored value stays.
-TEST(BlockSetup, SustainAndGrainAreClampedWhereTheyAreRead) {
+// history, a non-finite Dry/Wet would make every output NaN: the set-up reads
+// all three clamped (NaN as 0), the stored value stays.
+TEST(BlockSetup, ParametersAreClampedWhereTheyAreRead) {
     struct Row { Params given, actsAs; };
     const Row rows[] = {{{1.0f, 1.004f}, {1.0f, 1.0f}},  // would be 164 taps
                         {{1.01f, -0.5f}, {1.0f, 0.0f}},  // a negative Grain is not its square
-                        {{float(kNaN), float(kInf)}, {0.0f, 1.0f}}};
+                        {{float(kNaN), float(kInf)}, {0.0f, 1.0f}},
+                        {{1.0f, 0.7f, float(kNaN)}, {1.0f, 0.7f, 0.0f}},
+                        {{1.0f, 0.7f, float(-kInf)}, {1.0f, 0.7f, 0.0f}},
+                        {{1.0f, 0.7f, 1.5f}, {1.0f, 0.7f, 1.0f}}};
     for (const Row& r : rows) {
         auto given = makeEngine(r.given), clamped = makeEngine(r.actsAs);
         const glowmarsh::BlockValues got = glowmarsh::setUpBlock(*given), want = glowmarsh::setUpBlock(*clamped);
-        EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << r.given.sustain << ", " << r.given.grain;
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << r.given.sustain << ", " << r.given.grain << ", " << r.given.dryWet;
         EXPECT_EQ(std::memcmp(given->tapOffset, clamped->tapOffset, sizeof given->tapOffset), 0);
         EXPECT_EQ(bitsOf(given->grain.load()), bitsOf(r.given.grain)) << "the stored value changed";
+        EXPECT_EQ(bitsOf(given->dryWet.load()), bitsOf(r.given.dryWet)) << "the stored value changed";
     }
 }
 

@@ -74,7 +74,7 @@ TEST(Dispatcher, EveryOpcodeAnswersWritesAndChangesWhatItShould) {
     struct Expect { VstIntPtr answer = 0; const char* text = ""; std::size_t written = 0; };  // bytes of the text buffer
     const std::map<VstInt32, Expect> expected = {
         {5, {0, "Default", 25}}, {6, {0, "", 9}}, {7, {0, "0.699999", 9}}, {8, {0, "Grain", 9}}, {22, {0x4E764566}},
-        {23, {12}}, {26, {1}}, {28, {1}}, {31, {1}}, {32, {1}}, {35, {1}}, {43, {1}}, {45, {1, "Glowmarsh", 65}},
+        {23, {12}}, {26, {1}}, {28, {1}}, {31, {1}}, {32, {1}}, {35, {1}}, {43, {1}}, {45, {1, "Glowmarsh", 33}},
         {47, {1, "fernbridge", 65}}, {48, {1, "fernbridge Glowmarsh", 65}}, {49, {1000}}, {51, {-1}}, {57, {1}},
         {58, {2400}}, {63, {-1}}, {73, {kValue}}};
     std::vector<VstInt32> opcodes = {1000, INT_MIN, INT_MAX};
