@@ -6,11 +6,15 @@
 # folder holding the plug-in under test, so nothing of the machine's own Ardour
 # set-up or plug-ins takes part.
 
+import array
 import base64
+import math
 import os
 import shutil
 import subprocess
+import sys
 import time
+import wave
 import xml.etree.ElementTree as ET
 
 LUA_TOOL = "/usr/bin/ardour7-lua"
@@ -28,6 +32,28 @@ RUN_ATTEMPTS = 3
 
 def missing_tools():
     return [t for t in TOOLS if not os.access(t, os.X_OK)]
+
+
+# Tests exchange audio with Ardour and glowmarsh-render as 16-bit WAV files:
+# channels are lists of integer samples.
+def write_wav(path, channels, rate):
+    with wave.open(path, "wb") as f:
+        f.setnchannels(len(channels))
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(array.array("h", [c[n] for n in range(len(channels[0])) for c in channels]).tobytes())
+
+
+# The level of a 16-bit WAV file's first frames, all channels together; answers (dBFS, frames in the file).
+def rms_dbfs(path, frames):
+    with wave.open(path, "rb") as f:
+        if f.getsampwidth() != 2:
+            raise ValueError("%s: %d-byte samples, not 16-bit" % (path, f.getsampwidth()))
+        length = f.getnframes()
+        samples = array.array("h", f.readframes(frames))
+    if sys.byteorder == "big":
+        samples.byteswap()
+    return 10 * math.log10(max(sum(x * x for x in samples) / len(samples), 1e-30) / 32768 ** 2), length
 
 
 class HostError(Exception):
@@ -125,9 +151,9 @@ class SessionFile:
     def audio_folder(self):
         return os.path.join(os.path.dirname(self.path), "interchange", self.root.get("name"), "audiofiles")
 
-    # Puts one region at the start of the track, reading one mono file of the
+    # Puts one region at frame `at` of the track, reading one mono file of the
     # audio folder per channel, and makes it the session range.
-    def place_audio(self, channel_files, frames):
+    def place_audio(self, channel_files, frames, at=0):
         source_ids = [self._new_id() for _ in channel_files]
         for name, source_id in zip(channel_files, source_ids):
             ET.SubElement(self.root.find("Sources"), "Source", {"name": name, "type": "audio", "flags": "", "id": source_id,
@@ -135,9 +161,9 @@ class SessionFile:
         playlists = self.root.findall("Playlists/Playlist")
         if len(playlists) != 1:
             raise ValueError("expected one playlist, found %d" % len(playlists))
-        start, end = self._time(0), self._time(frames)
+        start, length, position = self._time(0), self._time(frames), self._time(at)
         # No fades and a flat envelope: the region plays its samples untouched.
-        region = dict(name="input", id=self._new_id(), type="audio", start=start, length="%s@%s" % (end, start),
+        region = dict(name="input", id=self._new_id(), type="audio", start=start, length="%s@%s" % (length, position),
                       channels=str(len(channel_files)), opaque="1", stretch="1", shift="1", muted="0")
         region.update({"sync-position": start, "ancestral-start": start, "ancestral-length": "%s@%s" % (start, start),
                        "whole-file": "0", "fade-in-active": "0", "fade-out-active": "0", "envelope-active": "0",
@@ -145,8 +171,9 @@ class SessionFile:
         for channel, source_id in enumerate(source_ids):
             region["source-%d" % channel] = region["master-source-%d" % channel] = source_id
         ET.SubElement(playlists[0], "Region", region)
-        ET.SubElement(self.root.find("Locations"), "Location", {"id": self._new_id(), "name": "session", "start": start,
-                      "end": end, "flags": "IsSessionRange", "locked": "0", "timestamp": "0", "cue": "0"})
+        ET.SubElement(self.root.find("Locations"), "Location", {"id": self._new_id(), "name": "session",
+                      "start": position, "end": self._time(at + frames), "flags": "IsSessionRange", "locked": "0",
+                      "timestamp": "0", "cue": "0"})
 
     def _chunk_node(self):
         nodes = self.root.findall(".//Processor[@type='lxvst']/lxvst/chunk")

@@ -12,13 +12,11 @@
 # (the CI run installs it).
 
 import argparse
-import array
 import math
 import os
 import struct
 import subprocess
 import sys
-import wave
 
 import ardour
 
@@ -41,24 +39,6 @@ def test_signal(frames):
     return channels
 
 
-def write_wav(path, channels):
-    with wave.open(path, "wb") as f:
-        f.setnchannels(len(channels))
-        f.setsampwidth(2)
-        f.setframerate(RATE_HZ)
-        f.writeframes(array.array("h", [c[n] for n in range(len(channels[0])) for c in channels]).tobytes())
-
-
-def rms_dbfs(path, frames):
-    with wave.open(path, "rb") as f:
-        if f.getsampwidth() != 2:
-            raise ValueError("%s: %d-byte samples, not 16-bit" % (path, f.getsampwidth()))
-        samples = array.array("h", f.readframes(frames))
-    if sys.byteorder == "big":
-        samples.byteswap()
-    return 10 * math.log10(max(sum(x * x for x in samples) / len(samples), 1e-30) / 32768 ** 2)
-
-
 def run(args, log):
     host = ardour.Ardour(args.work, args.plugin, log)
     failures = []
@@ -79,7 +59,7 @@ def run(args, log):
     signal = test_signal(RATE_HZ * 3 // 2)
     session = ardour.SessionFile(os.path.join(session_dir, SESSION + ".ardour"))
     for name, channel in zip(("input-left.wav", "input-right.wav"), signal):
-        write_wav(os.path.join(session.audio_folder(), name), [channel])
+        ardour.write_wav(os.path.join(session.audio_folder(), name), [channel], RATE_HZ)
     session.place_audio(["input-left.wav", "input-right.wav"], len(signal[0]))
     session.set_chunk(struct.pack("=3f", *CHUNK))
     session.save()
@@ -92,13 +72,13 @@ def run(args, log):
     exported = os.path.join(host.root, "ardour.wav")
     host.export("export", session_dir, SESSION, exported, bits="16")
     stereo_in, rendered = os.path.join(host.root, "input.wav"), os.path.join(host.root, "render.wav")
-    write_wav(stereo_in, signal)
+    ardour.write_wav(stereo_in, signal, RATE_HZ)
     argv = [args.renderer, "--quiet", "--block", str(block), "--bits", "16"]
     argv += ["--set", "Sustain=%r" % CHUNK[0], "--set", "Grain=%r" % CHUNK[1], "--set", "Dry/Wet=%r" % CHUNK[2]]
     done = subprocess.run(argv + [stereo_in, rendered], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     check("glowmarsh-render renders the input", done.returncode == 0, done.stdout.strip())
     if done.returncode == 0:
-        ardour_db, render_db = rms_dbfs(exported, len(signal[0])), rms_dbfs(rendered, len(signal[0]))
+        (ardour_db, _), (render_db, _) = (ardour.rms_dbfs(f, len(signal[0])) for f in (exported, rendered))
         check("Ardour's fully wet render has glowmarsh-render's level", abs(ardour_db - render_db) <= LEVEL_TOLERANCE_DB
               and render_db > -80, "(%.2f and %.2f dBFS at blocks of %d)" % (ardour_db, render_db, block))
     return failures
