@@ -9,7 +9,6 @@
 #include <memory>
 #include <new>
 
-#include "engine/BlockSetup.h"
 #include "engine/Engine.h"
 #include "engine/EngineState.h"
 
@@ -53,10 +52,11 @@ void activate(LV2_Handle handle) {
     std::construct_at(&engine);
 }
 
-// A control port left unconnected keeps the value of the previous run.
+// A control port left unconnected keeps the value of the previous run. The
+// block set-up clamps what it reads, as for the VST build's parameters.
 void readControl(const float* port, std::atomic<float>& value) {
     if (port != nullptr) {
-        value.store(glowmarsh::clampUnit(*port), std::memory_order_relaxed);
+        value.store(*port, std::memory_order_relaxed);
     }
 }
 
