@@ -329,16 +329,6 @@ int chooseOutputFormat(const FormatRequest& request) {
     return result;
 }
 
-std::string formatName(int format) {
-    for (const OutputFormat& entry : outputFormats()) {
-        if (entry.major == (format & SF_FORMAT_TYPEMASK) &&
-            (entry.subtype == 0 || entry.subtype == (format & SF_FORMAT_SUBMASK))) {
-            return entry.names.front();
-        }
-    }
-    return "";
-}
-
 bool isFloatFormat(int format) {
     const int subtype = format & SF_FORMAT_SUBMASK;
     return subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;

@@ -45,9 +45,6 @@ struct FormatRequest {
 // limits.
 int chooseOutputFormat(const FormatRequest& request);
 
-// The name --format takes for a format code ("wav").
-std::string formatName(int format);
-
 // Whether samples of the format are floats, which keep values beyond full
 // scale and non-finite values.
 bool isFloatFormat(int format);
