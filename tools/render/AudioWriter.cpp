@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "tools/render/AudioFile.h"
 #include "tools/render/Formats.h"
@@ -120,7 +121,9 @@ AudioWriter::AudioWriter(OutputFile& output, int format, int sampleRateHz, std::
     if (quality) {
         double level = 1.0 - *quality;
         if (sf_command(file, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level) != SF_TRUE) {
-            fail(ExitCode::outputFile, name + ": libsndfile refuses --quality here: " + sf_strerror(file));
+            const std::string why = sf_strerror(file);
+            sf_close(std::exchange(file, nullptr));  // no destructor runs for a constructor that throws
+            fail(ExitCode::outputFile, name + ": libsndfile refuses --quality here: " + why);
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -151,8 +152,11 @@ int runBatch(const Options& options) {
         }
         int status = 0;
         const pid_t pid = waitpid(-1, &status, 0);
+        if (pid < 0 && errno != EINTR) {
+            fail(ExitCode::internal, std::string("waiting for the renders: ") + std::strerror(errno));
+        }
         const auto job = std::find_if(jobs.begin(), jobs.end(), [pid](const Job& j) { return j.pid == pid; });
-        if (pid < 0 || job == jobs.end()) {
+        if (job == jobs.end()) {
             continue;  // interrupted
         }
         forgetChild(pid);
