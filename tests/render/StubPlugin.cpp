@@ -1,7 +1,10 @@
 // A minimal stereo VST 2.4 plug-in for the renderer's tests: one parameter
 // "Gain", output = 2 × Gain × input (the default 0.5 passes audio through
 // unchanged), 32-bit processing only, state as parameter values rather than a
-// chunk. With STUB_LOG set it appends each host call it gets to that file.
+// chunk. With STUB_LOG set it appends each host call it gets to that file;
+// with STUB_DELAY, each block takes that many microseconds more.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +38,7 @@ VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 
 void process(AEffect*, float** inputs, float** outputs, VstInt32 frames) {
     log("process", frames);
+    usleep(static_cast<useconds_t>(std::atoi(std::getenv("STUB_DELAY") ? std::getenv("STUB_DELAY") : "0")));
     for (VstInt32 i = 0; i < frames; ++i) {
         outputs[0][i] = 2.0f * gain * inputs[0][i];
         outputs[1][i] = 2.0f * gain * inputs[1][i];

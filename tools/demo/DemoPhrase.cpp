@@ -4,7 +4,8 @@
 
 #include "tools/demo/PhraseSynth.h"
 #include "tools/render/AudioFile.h"
-#include "tools/render/PendingFile.h"
+#include "tools/render/Formats.h"
+#include "tools/render/OutputFile.h"
 #include "tools/render/RenderError.h"
 
 int main(int argc, char** argv) {
@@ -15,9 +16,13 @@ int main(int argc, char** argv) {
     }
     try {
         const demo::StereoSignal phrase = demo::synthesisePhrase(kRateHz);
-        const int format = render::chooseOutputFormat(argv[1], render::SampleBits::pcm24, 0, kRateHz);
-        render::PendingFile file(argv[1]);
-        render::AudioWriter writer(file, format, kRateHz);
+        render::FormatRequest request;
+        request.outputPath = argv[1];
+        request.bits = render::SampleBits::pcm24;
+        request.rateHz = kRateHz;
+        const int format = render::chooseOutputFormat(request);
+        render::OutputFile file(argv[1]);
+        render::AudioWriter writer(file, format, kRateHz, std::nullopt);
         writer.write(phrase.left.data(), phrase.right.data(), static_cast<std::int32_t>(phrase.left.size()));
         writer.finish();
         file.commit();

@@ -1,4 +1,6 @@
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -20,22 +22,30 @@ sf_count_t readInterleaved(SNDFILE* file, double* samples, sf_count_t frames) {
 
 }  // namespace
 
-AudioReader::AudioReader(const std::string& inputPath) : path(inputPath) {
+AudioReader::AudioReader(const std::string& inputPath)
+    : path(inputPath == "-" ? "standard input" : inputPath) {
     namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) {
-        fail(ExitCode::inputFile, path + ": no such file");
-    }
-    if (fs::is_directory(status)) {
-        fail(ExitCode::inputFile, path + ": is a folder, not an audio file");
-    }
     SF_INFO info{};
-    file = sf_open(path.c_str(), SFM_READ, &info);
+    if (inputPath == "-") {
+        file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+    } else {
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (!fs::exists(status)) {
+            fail(ExitCode::inputFile, path + ": no such file");
+        }
+        if (fs::is_directory(status)) {
+            fail(ExitCode::inputFile, path + ": is a folder, not an audio file");
+        }
+        file = sf_open(path.c_str(), SFM_READ, &info);
+    }
     if (file == nullptr) {
         fail(ExitCode::inputFile, path + ": cannot read as audio: " + sf_strerror(nullptr));
     }
-    frameCount = info.frames;
+    // Through a pipe the header's length may be a placeholder: read to the end.
+    struct stat status {};
+    const bool pipe = inputPath == "-" && fstat(STDIN_FILENO, &status) == 0 && !S_ISREG(status.st_mode);
+    frameCount = pipe ? -1 : info.frames;
     channelCount = info.channels;
     rateHz = info.samplerate;
     formatCode = info.format;

@@ -10,7 +10,7 @@ namespace render {
 class FrameSource {
 public:
     virtual ~FrameSource() = default;
-    // Frames the source holds.
+    // Frames the source holds; -1 when unknown until it ends.
     virtual std::int64_t frames() const = 0;
     // Reads up to count frames; answers how many were read (0 at the end).
     virtual std::int32_t read(float* left, float* right, std::int32_t count) = 0;

@@ -1,5 +1,6 @@
 #include "tools/render/Options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -74,6 +75,7 @@ public:
         word = *argv++;
         --remaining;
         attached.reset();
+        taken = {word};
         if (word.rfind("--", 0) == 0) {
             const std::size_t equals = word.find('=');
             if (equals != std::string::npos) {
@@ -92,8 +94,12 @@ public:
             usageError(flag + " needs a value");
         }
         --remaining;
+        taken.push_back(*argv);
         return *argv++;
     }
+
+    // The words the current option was given in.
+    const std::vector<std::string>& words() const { return taken; }
 
     // A flag that takes no value must not be given one.
     void noValue(const std::string& flag) const {
@@ -106,9 +112,23 @@ private:
     const char* const* argv;
     int remaining;
     std::optional<std::string> attached;
+    std::vector<std::string> taken;
 };
 
 void checkPositionals(Options& options, const std::vector<std::string>& positionals) {
+    if (!options.outDir.empty()) {
+        if (options.info || options.impulse || !options.saveStatePath.empty()) {
+            usageError("--out-dir renders files; it does not go with --info, --impulse or --save-state");
+        }
+        if (positionals.empty() || std::find(positionals.begin(), positionals.end(), "-") != positionals.end()) {
+            usageError("--out-dir needs INPUT files (standard input is not one)");
+        }
+        options.inputs = positionals;
+        return;
+    }
+    if (options.jobs != 0) {
+        usageError("--jobs applies only to --out-dir");
+    }
     std::size_t wanted = 2;
     std::string shape = "INPUT OUTPUT";
     if (options.info) {
@@ -149,6 +169,28 @@ Options parseOptions(int argc, const char* const* argv) {
             args.noValue(word);
             options.help = true;
             return options;
+        } else if (word == "--formats") {
+            args.noValue(word);
+            options.listFormats = true;
+            return options;
+        } else if (word == "--out-dir") {
+            options.outDir = args.value(word);
+            continue;  // not handed on
+        } else if (word == "--jobs") {
+            const std::int64_t jobs = parseWhole(word, args.value(word));
+            if (jobs < 1 || jobs > kMaxJobs) {
+                usageError("--jobs: " + std::to_string(jobs) + " is outside 1 to " + std::to_string(kMaxJobs));
+            }
+            options.jobs = static_cast<int>(jobs);
+            continue;
+        } else if (word == "--format") {
+            options.formatName = args.value(word);
+        } else if (word == "--quality") {
+            const double quality = parseNumber(word, args.value(word));
+            if (quality < 0.0 || quality > 1.0) {
+                usageError("--quality: " + args.words().back() + " is outside 0 to 1");
+            }
+            options.quality = quality;
         } else if (word == "--info") {
             args.noValue(word);
             options.info = true;
@@ -198,6 +240,9 @@ Options parseOptions(int argc, const char* const* argv) {
             options.seed = static_cast<unsigned>(seed);
         } else {
             usageError("unknown option '" + word + "'");
+        }
+        if (!optionsEnded && word.starts_with("-") && word != "-" && word != "--") {
+            options.passedOn.insert(options.passedOn.end(), args.words().begin(), args.words().end());
         }
     }
     if (options.info && options.impulse) {

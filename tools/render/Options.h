@@ -23,12 +23,19 @@ struct ParameterSetting {
 
 struct Options {
     bool help = false;               // print usage and stop
+    bool listFormats = false;        // print the output formats and stop
     bool info = false;               // describe the plug-in and stop
     bool impulse = false;            // render the impulse response instead of a file
     bool quiet = false;              // no progress bar, no summary
     std::string pluginPath;          // empty: find Glowmarsh.so
-    std::string inputPath;           // empty with --impulse and --info
-    std::string outputPath;          // empty with --info
+    std::string inputPath;           // empty with --impulse, --info and --out-dir; "-": standard input
+    std::string outputPath;          // empty with --info and --out-dir; "-": standard output
+    std::string formatName;          // --format; empty: from OUTPUT's extension
+    std::optional<double> quality;   // --quality, 0 to 1, for lossy formats
+    std::string outDir;              // --out-dir: a batch, one output per input in this folder
+    std::vector<std::string> inputs; // the batch's inputs
+    int jobs = 0;                    // renders at once in a batch; 0: one per core
+    std::vector<std::string> passedOn;  // the words of every option a batch hands each render
     SampleBits bits = SampleBits::fromInput;
     Precision precision = Precision::single32;
     std::int32_t blockFrames = 512;  // frames per processing call
@@ -42,6 +49,8 @@ struct Options {
 
 // Largest block the renderer hands a plug-in in one call.
 constexpr std::int32_t kMaxBlockFrames = 65536;
+// Most renders a batch runs at once.
+constexpr int kMaxJobs = 1024;
 // Longest tail accepted, seconds.
 constexpr double kMaxTailSeconds = 3600.0;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "tools/render/AudioFile.h"
@@ -36,28 +37,24 @@ RenderStats run(vsthost::Plugin& plugin, FrameSource& source, AudioWriter& write
     ChannelBuffers<Sample> in(plugin.numInputs(), plan.blockFrames);
     ChannelBuffers<Sample> out(plugin.numOutputs(), plan.blockFrames);
     // A source that ends before the frames it announced ends the input
-    // there, and the tail follows from that point.
-    std::int64_t total = plan.sourceFrames + plan.tailFrames;
-    std::int64_t sourceLeft = plan.sourceFrames;
+    // there, and the tail follows from that point, in the same block.
+    std::int64_t sourceLeft = plan.sourceFrames < 0 ? INT64_MAX : plan.sourceFrames;
+    std::int64_t tailLeft = plan.tailFrames;
     RenderStats stats;
-    double peak = 0.0;
-    std::int64_t beyondFullScale = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (std::int64_t done = 0; done < total;) {
-        auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(plan.blockFrames, total - done));
+    for (;;) {
         std::int32_t fed = 0;
         if (sourceLeft > 0) {
-            const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(frames, sourceLeft));
+            const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(plan.blockFrames, sourceLeft));
             fed = source.read(in.left(), in.right(), wanted);
-            sourceLeft -= fed;
-            if (fed < wanted) {
-                total -= sourceLeft;
-                sourceLeft = 0;
-                frames = static_cast<std::int32_t>(std::min<std::int64_t>(frames, total - done));
-                if (frames == 0) {
-                    break;
-                }
-            }
+            sourceLeft = fed < wanted ? 0 : sourceLeft - fed;
+        }
+        const auto tail =
+            static_cast<std::int32_t>(sourceLeft > 0 ? 0 : std::min<std::int64_t>(plan.blockFrames - fed, tailLeft));
+        tailLeft -= tail;
+        const std::int32_t frames = fed + tail;
+        if (frames == 0) {
+            break;
         }
         std::fill(in.left() + fed, in.left() + frames, Sample(0));
         std::fill(in.right() + fed, in.right() + frames, Sample(0));
@@ -67,18 +64,20 @@ RenderStats run(vsthost::Plugin& plugin, FrameSource& source, AudioWriter& write
         for (Sample* channel : {out.left(), out.right()}) {
             for (std::int32_t i = 0; i < frames; ++i) {
                 const double magnitude = std::fabs(static_cast<double>(channel[i]));
-                peak = std::max(peak, magnitude);
-                beyondFullScale += magnitude > 1.0 ? 1 : 0;
+                if (!std::isfinite(magnitude)) {
+                    ++stats.nonFiniteSamples;
+                    channel[i] = plan.zeroNonFinite ? Sample(0) : channel[i];
+                    continue;
+                }
+                stats.peak = std::max(stats.peak, magnitude);
+                stats.samplesBeyondFullScale += magnitude > 1.0 ? 1 : 0;
             }
         }
         writer.write(out.left(), out.right(), frames);
-        done += frames;
-        progress.update(done);
+        stats.frames += frames;
+        progress.update(stats.frames);
     }
     stats.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    stats.frames = total;
-    stats.peak = peak;
-    stats.samplesBeyondFullScale = beyondFullScale;
     return stats;
 }
 

@@ -18,13 +18,15 @@ class AudioWriter;
 class FrameSource;
 
 struct RenderPlan {
-    std::int64_t sourceFrames = 0;   // frames read from the source
+    std::int64_t sourceFrames = 0;   // frames read from the source; -1: until it ends
     std::int64_t tailFrames = 0;     // frames of silence after them
     std::int32_t blockFrames = 512;  // frames per processing call; the last call may be shorter
     Precision precision = Precision::single32;
+    bool zeroNonFinite = false;      // write NaN and infinities as 0 (integer and lossy formats)
 };
 
-// Renders sourceFrames + tailFrames frames and reports what came out.
+// Renders the source's frames, then tailFrames of silence, and reports what
+// came out.
 RenderStats renderBlocks(vsthost::Plugin& plugin, FrameSource& source, AudioWriter& writer, const RenderPlan& plan,
                          ProgressBar& progress);
 

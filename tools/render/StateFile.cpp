@@ -1,6 +1,7 @@
 #include "tools/render/StateFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -52,13 +53,26 @@ void loadState(vsthost::Plugin& plugin, const std::string& path) {
         fail(ExitCode::inputFile, path + ": the preset belongs to plug-in " + vsthost::fourCharText(preset.uniqueId) +
                                       ", not to " + pluginLabel(plugin) + "; nothing was loaded");
     }
+    const auto count = std::min<std::size_t>(preset.parameters.size(), std::size_t(std::max(plugin.numParams(), 0)));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(preset.parameters[i])) {
+            fail(ExitCode::inputFile, path + ": parameter " + std::to_string(i) + " (" +
+                                          plugin.parameterName(static_cast<VstInt32>(i)) +
+                                          ") is not a finite number; nothing was loaded");
+        }
+    }
+    // A plug-in ignores a chunk shorter than its own without saying so.
+    const std::size_t ownBytes = preset.isChunk ? plugin.chunk(true).size() : 0;
+    if (preset.chunk.size() < ownBytes) {
+        fail(ExitCode::inputFile, path + ": the preset's chunk has " + std::to_string(preset.chunk.size()) +
+                                      " bytes, the plug-in's own " + std::to_string(ownBytes) +
+                                      "; nothing was loaded");
+    }
     if (preset.isChunk) {
         plugin.setChunk(preset.chunk, true);
-    } else {
-        const auto count = std::min<std::size_t>(preset.parameters.size(), std::size_t(std::max(plugin.numParams(), 0)));
-        for (std::size_t i = 0; i < count; ++i) {
-            plugin.setParameter(static_cast<VstInt32>(i), preset.parameters[i]);
-        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        plugin.setParameter(static_cast<VstInt32>(i), preset.parameters[i]);
     }
     // Zero-padded: the plug-in may read up to its own limit.
     char name[kFxpNameBytes + 1] = {};

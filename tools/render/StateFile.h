@@ -13,8 +13,9 @@ namespace render {
 
 // Reads the preset at path and hands it to the plug-in: its chunk for a
 // chunk preset, its values for a parameter preset, and its program name.
-// Throws RenderError(inputFile) naming path when the file is missing or
-// damaged, or was saved by another plug-in.
+// Throws RenderError(inputFile) naming path, having loaded nothing, when the
+// file is missing or damaged, was saved by another plug-in, holds a value
+// that is not a finite number, or a chunk shorter than the plug-in's own.
 void loadState(vsthost::Plugin& plugin, const std::string& path);
 
 // The plug-in's state as the bytes of a preset file: a chunk preset when the
