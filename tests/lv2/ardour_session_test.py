@@ -50,14 +50,10 @@ def check_controls(when, rows, values):
 
 
 def run(bundles, renderer, work):
-    # The harness copies a VST module into its own scan folder; the manifest
-    # stands in for one there, and the bundle is found on LV2_PATH.
-    host = ardour.Ardour(work, os.path.join(bundles, "Glowmarsh.lv2", "manifest.ttl"), print)
-    host.env["LV2_PATH"] = bundles + ":/usr/lib/lv2"
-    host.lua_script = os.path.join(HERE, "session.lua")
+    host = ardour.Ardour(work, os.path.join(bundles, "Glowmarsh.lv2"), print)
     folder = os.path.join(host.root, "sessions", SESSION)
     session_file = os.path.join(folder, SESSION + ".ardour")
-    reports, rows = lua(host, "create", "create", folder, SESSION, RATE_HZ, URI)
+    reports, rows = lua(host, "create", "create", folder, SESSION, RATE_HZ, "lv2", URI)
     catalogue = [r[1:] for r in reports if r[0] == "catalogue"]
     check("one Glowmarsh by fernbridge, a stereo delay", catalogue == [["Glowmarsh", "fernbridge", "Delay Plugin",
                                                                          "2", "2"]], repr(catalogue))

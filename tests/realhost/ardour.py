@@ -61,22 +61,29 @@ class HostError(Exception):
 
 
 class Ardour:
-    # A private world under root, with a back-dated copy of the plug-in at
-    # plugin_path in the folder LXVST_PATH names; log(text) reports progress.
+    # A private world under root, with a copy of the plug-in at plugin_path: a
+    # VST module (back-dated, in the folder LXVST_PATH names) or an LV2
+    # bundle (in a folder LV2_PATH names, before the system's, where Ardour
+    # finds the classes a description names); log(text) reports progress.
     def __init__(self, root, plugin_path, log):
         self.root = root
         self.log = log
         shutil.rmtree(root, ignore_errors=True)
-        for sub in ("home", "config", "cache", "vst", "sessions"):
+        for sub in ("home", "config", "cache", "vst", "lv2", "sessions"):
             os.makedirs(os.path.join(root, sub))
-        self.plugin = os.path.join(root, "vst", os.path.basename(plugin_path))
-        shutil.copyfile(plugin_path, self.plugin)
-        # Ardour trusts its scan cache only for a module older (in whole
-        # seconds) than the cache entry; a fresh build would be rescanned.
-        past = time.time() - 60
-        os.utime(self.plugin, (past, past))
         self.env = dict(os.environ, HOME=os.path.join(root, "home"), XDG_CONFIG_HOME=os.path.join(root, "config"),
-                        XDG_CACHE_HOME=os.path.join(root, "cache"), LXVST_PATH=os.path.join(root, "vst"))
+                        XDG_CACHE_HOME=os.path.join(root, "cache"), LXVST_PATH=os.path.join(root, "vst"),
+                        LV2_PATH=os.path.join(root, "lv2") + ":/usr/lib/lv2")
+        if os.path.isdir(plugin_path):
+            self.plugin = os.path.join(root, "lv2", os.path.basename(plugin_path))
+            shutil.copytree(plugin_path, self.plugin)
+        else:
+            self.plugin = os.path.join(root, "vst", os.path.basename(plugin_path))
+            shutil.copyfile(plugin_path, self.plugin)
+            # Ardour trusts its scan cache only for a module older (in whole
+            # seconds) than the cache entry; a fresh build would be rescanned.
+            past = time.time() - 60
+            os.utime(self.plugin, (past, past))
         self.lua_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session.lua")
 
     # Runs argv with a timeout, up to RUN_ATTEMPTS times; answers its output.

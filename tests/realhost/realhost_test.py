@@ -54,7 +54,7 @@ def run(args, log):
           found == [("Glowmarsh", "fernbridge", str(0x676C6F77), "2", "2")], repr(found))
 
     session_dir = os.path.join(host.root, "sessions", SESSION)
-    _, reports = host.lua("create session", "create", session_dir, SESSION, RATE_HZ, "Glowmarsh")
+    _, reports = host.lua("create session", "create", session_dir, SESSION, RATE_HZ, "lxvst", "Glowmarsh")
     check("Ardour inserts it with three parameters", [r[4] for r in reports if r[0] == "instance"] == ["3"])
     signal = test_signal(RATE_HZ * 3 // 2)
     session = ardour.SessionFile(os.path.join(session_dir, SESSION + ".ardour"))

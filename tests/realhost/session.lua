@@ -1,8 +1,9 @@
--- Drives a headless Ardour session for the real-host test.
+-- Drives a headless Ardour session for the real-host tests.
 --
---   ardour7-lua session.lua create DIR NAME RATE PLUGIN
---       new session on the Dummy backend, one stereo track, PLUGIN (a VST2 for
---       Linux) inserted on it; reports the catalogue entry and the instance.
+--   ardour7-lua session.lua create DIR NAME RATE KIND PLUGIN
+--       new session on the Dummy backend, one stereo track, PLUGIN inserted on
+--       it: a VST2 for Linux by name (KIND lxvst) or an LV2 plug-in by URI
+--       (KIND lv2); reports the catalogue entry and the instance.
 --   ardour7-lua session.lua update DIR NAME [EDIT...]
 --       loads the session, reports the instance as reloaded, applies the edits
 --       (INDEX=VALUE sets a parameter, "active" or "inactive" switches the
@@ -36,18 +37,19 @@ local function start_engine()
     end
 end
 
-local function report_catalogue(plugin_name)
+local KINDS = { lxvst = ARDOUR.PluginType.LXVST, lv2 = ARDOUR.PluginType.LV2 }
+
+local function report_catalogue(kind, plugin)
     local found = false
     for info in ARDOUR.LuaAPI.list_plugins():iter() do
-        if info.type == ARDOUR.PluginType.LXVST and info.name == plugin_name then
+        if info.type == KINDS[kind] and (info.name == plugin or info.unique_id == plugin) then
             found = true
-            report("catalogue", info.name, info.creator, info.category, info.unique_id,
-                info.n_inputs:n_audio(), info.n_outputs:n_audio(),
-                info.n_inputs:n_midi(), info.n_outputs:n_midi(), info.path)
+            report("catalogue", info.name, info.creator, info.category,
+                info.n_inputs:n_audio(), info.n_outputs:n_audio())
         end
     end
     if not found then
-        fail("Ardour's plug-in list has no VST2 (Linux) named " .. plugin_name)
+        fail("Ardour's plug-in list has no " .. kind .. " plug-in " .. plugin)
     end
 end
 
@@ -62,18 +64,22 @@ local function the_track()
     return found[1]
 end
 
--- What the host shows of the instance: identity, then every parameter as it
--- describes it (name, range, default) with the value it reads back.
+-- What the host shows of the instance: identity, then every control input as
+-- it describes it (name, range, default) with the value it reads back. (An
+-- LV2 plug-in counts its audio ports as parameters too; its controls come
+-- first, so a control's index is its port's.)
 local function report_instance(proc)
     local insert = proc:to_insert()
     local plugin = insert:plugin(0)
     report("instance", plugin:name(), plugin:maker(), plugin:unique_id(), plugin:parameter_count(),
         proc:active() and 1 or 0, insert:input_streams():n_audio(), insert:output_streams():n_audio())
     for i = 0, plugin:parameter_count() - 1 do
-        local desc = ARDOUR.ParameterDescriptor()
-        plugin:get_parameter_descriptor(i, desc)
-        local value = ARDOUR.LuaAPI.get_processor_param(proc, i)
-        report("parameter", i, plugin:parameter_label(i), desc.lower, desc.upper, desc.normal, value)
+        if plugin:parameter_is_control(i) and plugin:parameter_is_input(i) then
+            local desc = ARDOUR.ParameterDescriptor()
+            plugin:get_parameter_descriptor(i, desc)
+            local value = ARDOUR.LuaAPI.get_processor_param(proc, i)
+            report("parameter", i, plugin:parameter_label(i), desc.lower, desc.upper, desc.normal, value)
+        end
     end
 end
 
@@ -100,17 +106,17 @@ local function report_routing(track)
     end
 end
 
-local function create(dir, name, rate, plugin_name)
+local function create(dir, name, rate, kind, plugin_name)
     start_engine()
     if create_session(dir, name, tonumber(rate)) == nil then
         fail("cannot create session " .. dir)
     end
-    report_catalogue(plugin_name)
+    report_catalogue(kind, plugin_name)
     local tracks = Session:new_audio_track(2, 2, nil, 1, "Glowmarsh test",
         ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, false, false)
     local track = tracks:front()
     connect_to_master(track)
-    local proc = ARDOUR.LuaAPI.new_plugin(Session, plugin_name, ARDOUR.PluginType.LXVST, "")
+    local proc = ARDOUR.LuaAPI.new_plugin(Session, plugin_name, KINDS[kind], "")
     if proc:isnil() then
         fail("Ardour cannot instantiate " .. plugin_name)
     end
@@ -157,10 +163,10 @@ local function update(dir, name, edits)
 end
 
 local command = arg[1]
-if command == "create" and #arg == 5 then
-    create(arg[2], arg[3], arg[4], arg[5])
+if command == "create" and #arg == 6 and KINDS[arg[5]] then
+    create(arg[2], arg[3], arg[4], arg[5], arg[6])
 elseif command == "update" and #arg >= 3 then
     update(arg[2], arg[3], { table.unpack(arg, 4) })
 else
-    fail("usage: session.lua create DIR NAME RATE PLUGIN | update DIR NAME [INDEX=VALUE|active|inactive]...")
+    fail("usage: session.lua create DIR NAME RATE lxvst|lv2 PLUGIN | update DIR NAME [INDEX=VALUE|active|inactive]...")
 end
