@@ -14,25 +14,41 @@ static_assert([] {
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <mutex>
+
 namespace glowmarsh {
 
 namespace {
-// Both ready before any code runs: nothing to set up while the module loads.
-SRWLOCK generatorLock = SRWLOCK_INIT;
+
+// A critical section, set up while the module loads: taking it costs a draw
+// about what glibc's lock costs rand(), and it allocates nothing on the
+// processing thread (a static std::mutex would on its first use, here).
+class GeneratorLock {
+public:
+    GeneratorLock() { InitializeCriticalSectionAndSpinCount(&section, 1000); }
+    ~GeneratorLock() { DeleteCriticalSection(&section); }
+    GeneratorLock(const GeneratorLock&) = delete;
+    GeneratorLock& operator=(const GeneratorLock&) = delete;
+    void lock() { EnterCriticalSection(&section); }
+    void unlock() { LeaveCriticalSection(&section); }
+
+private:
+    CRITICAL_SECTION section;
+};
+
+GeneratorLock generatorLock;
 constinit GlibcRandom generator{1};
+
 }  // namespace
 
 std::int32_t ditherRandom() {
-    AcquireSRWLockExclusive(&generatorLock);
-    const std::int32_t value = generator.next();
-    ReleaseSRWLockExclusive(&generatorLock);
-    return value;
+    const std::lock_guard<GeneratorLock> hold(generatorLock);
+    return generator.next();
 }
 
 void seedDitherRandom(unsigned seed) {
-    AcquireSRWLockExclusive(&generatorLock);
+    const std::lock_guard<GeneratorLock> hold(generatorLock);
     generator.reseed(seed);
-    ReleaseSRWLockExclusive(&generatorLock);
 }
 
 }  // namespace glowmarsh
