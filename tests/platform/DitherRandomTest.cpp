@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -25,12 +26,16 @@ TEST(DitherRandom, FollowsTheCLibraryAfterAnySeed) {
 
 // Instances on several threads draw from one sequence, each value once.
 TEST(DitherRandom, ConcurrentDrawsShareOneSequence) {
-    constexpr int kThreads = 4, kDraws = 20000;
+    constexpr int kThreads = 4, kDraws = 250000;
     glowmarsh::seedDitherRandom(1);
     std::vector<std::int32_t> drawn(kThreads * kDraws), want(kThreads * kDraws);
+    std::atomic<int> waiting = kThreads;  // all start drawing together
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&drawn, t] { for (int i = 0; i < kDraws; ++i) drawn[t * kDraws + i] = glowmarsh::ditherRandom(); });
+        threads.emplace_back([&, t] {
+            for (--waiting; waiting > 0;) {}
+            for (int i = 0; i < kDraws; ++i) drawn[t * kDraws + i] = glowmarsh::ditherRandom();
+        });
     }
     for (std::thread& thread : threads) thread.join();
     glowmarsh::GlibcRandom generator;
