@@ -106,17 +106,14 @@ double roundToDouble(Wide value, int exponent, bool negative) {
         const Wide half = shiftLeft(Wide{0, 1}, keep - 1);
         if (half < rest || (rest == half && (significand & 1) != 0)) ++significand;
     }  // else below half the smallest subnormal: rounds to zero
-    int scale = exponent + keep;  // result = significand * 2^scale
-    if (significand >> 53) {      // rounded up to 2^53
-        significand >>= 1;
-        ++scale;
-    }
+    const int scale = exponent + keep;  // result = significand * 2^scale
     const std::uint64_t sign = negative ? std::uint64_t{1} << 63 : 0;
-    if (scale + 1075 > 2046) return std::bit_cast<double>(sign | 0x7FF0000000000000ull);  // overflow
-    // Normal: the implicit bit adds 1 to the biased exponent field, which
-    // is why it holds scale + 1074; subnormal (scale -1074) the same formula
-    // leaves the significand alone, and one rounded up to 2^52 is the
-    // smallest normal.
+    if (scale > 971) return std::bit_cast<double>(sign | 0x7FF0000000000000ull);  // past 2^1024
+    // The field holds scale + 1074 and the significand's top bit (2^52) adds
+    // the 1 more the biased exponent needs. A subnormal result (scale -1074)
+    // is its significand alone; one rounded up to 2^52 is the smallest
+    // normal, and one rounded up to 2^53 carries into the next binade (or
+    // to infinity) by itself.
     const std::uint64_t field = static_cast<std::uint64_t>(scale + 1074) << 52;
     return std::bit_cast<double>(sign | (field + significand));
 }
