@@ -5,25 +5,29 @@
 
 #include "engine/DitherRandom.h"
 #include "engine/Engine.h"
-#include "tests/hosttest/HostedEffect.h"
-#include "tests/hosttest/Signals.h"
+#include "tools/vsthost/Plugin.h"
 
 namespace {
 
 TEST(ExtendedPrecision, HostAtDoublePrecisionGetsTheEnginesBits) {
     constexpr int kFrames = 20000;
-    hosttest::HostedEffect effect;  // the module's first render in this process
+    std::string error;
+    auto plugin = vsthost::Plugin::load(GLOWMARSH_PLUGIN_PATH, error);  // the module's first render here
+    ASSERT_TRUE(plugin) << error;
     auto engine = std::make_unique<glowmarsh::EngineState>();
-    auto input = hosttest::loudNoise<double>(kFrames, 5), loaded = input, inProcess = input;
+    std::vector<double> in(kFrames), out[4] = {in, in, in, in};
+    for (int i = 0; i < kFrames; ++i) in[i] = (i % 2 ? 0.5 : -0.5) + (i * 7919 % 1000) * 4e-4;  // never near 0
+    double *inputs[] = {in.data(), in.data()}, *viaModule[] = {out[0].data(), out[1].data()},
+           *inProcess[] = {out[2].data(), out[3].data()};
     std::uint16_t original = 0, host = 0x27F, after = 0;  // 0x27F: 53 bits, as Windows starts programs
     asm volatile("fnstcw %0\n\tfldcw %1" : "=m"(original) : "m"(host));
     glowmarsh::seedDitherRandom(1);
-    effect.process(input.at(0), loaded.at(0), kFrames);
+    plugin->process(inputs, viaModule, kFrames);
     asm volatile("fnstcw %0\n\tfldcw %1" : "=m"(after) : "m"(original));
     glowmarsh::seedDitherRandom(1);
-    glowmarsh::processBlock(*engine, input.at(0), inProcess.at(0), kFrames);
+    glowmarsh::processBlock(*engine, inputs, inProcess, kFrames);
     EXPECT_EQ(after, host);
-    EXPECT_TRUE(loaded.left == inProcess.left && loaded.right == inProcess.right) << "output bits differ";
+    EXPECT_TRUE(out[0] == out[2] && out[1] == out[3]) << "output bits differ";
 }
 
 }  // namespace
