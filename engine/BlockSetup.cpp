@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/FusedMultiplyAdd.h"
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
@@ -17,10 +18,10 @@ BlockValues deriveBlockValues(float sustain, float grain, float dryWet) {
     const double s = sustain;
     const double g = grain;
     BlockValues b{};
-    b.tapCount = truncToInt(std::fma(g * g, 156.0, 7.0));
-    b.spacing = toFloat(std::fma(s * s, 3280.0 / b.tapCount, 2.0));
+    b.tapCount = truncToInt(fusedMultiplyAdd(g * g, 156.0, 7.0));
+    b.spacing = toFloat(fusedMultiplyAdd(s * s, 3280.0 / b.tapCount, 2.0));
     b.wetNormaliser = toFloat(static_cast<double>(4 * b.tapCount) * std::sqrt(static_cast<double>(b.tapCount)));
-    b.windowTotal = toFloat(std::fma(1.0 - g, 9.0, 1.0));
+    b.windowTotal = toFloat(fusedMultiplyAdd(1.0 - g, 9.0, 1.0));
     b.wetGain = dryWet;
     b.dryGain = 1.0f - dryWet;
     b.scanLowerBound = b.spacing * 11.0f;

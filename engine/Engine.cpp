@@ -19,6 +19,7 @@
 #include <cstdlib>
 
 #include "engine/BlockSetup.h"
+#include "engine/DitherRandom.h"
 #include "engine/Kernels.h"
 #include "engine/SamplePath.h"
 #include "engine/TapNetwork.h"
@@ -134,8 +135,8 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
         kernels.smooth(smoothR);
         // Left draws first, then right: two draws per frame.
         for (std::int32_t f = 0; f < stretch; ++f) {
-            outL[done + f] = SamplePath<Sample>::quantise(mixL[f], ditherShapeL, std::rand());
-            outR[done + f] = SamplePath<Sample>::quantise(mixR[f], ditherShapeR, std::rand());
+            outL[done + f] = SamplePath<Sample>::quantise(mixL[f], ditherShapeL, ditherRandom());
+            outR[done + f] = SamplePath<Sample>::quantise(mixR[f], ditherShapeR, ditherRandom());
         }
         done += stretch;
     }

@@ -1,6 +1,6 @@
 #include <bit>
-#include <cmath>
 
+#include "engine/FusedMultiplyAdd.h"
 #include "engine/Kernels.h"
 #include "engine/Rounding.h"
 
@@ -37,11 +37,11 @@ void smoothPortable(const SmoothJob& job) {
         newest[0] = toFloat(change);
         double weighted = toFloat(newest[0] * job.weights[0]);
         for (std::int32_t k = 1; k < job.weightCount; ++k) {
-            weighted = toFloat(std::fma(newest[-k], job.weights[k], weighted));
+            weighted = toFloat(fusedMultiplyAdd(newest[-k], job.weights[k], weighted));
         }
         const double transient = toFloat(change + weighted);
         const double wet = (transient + sum) / job.wetNormaliser;
-        job.mix[f] = std::fma(job.wetGain, wet, job.dry[f] * job.dryGain);
+        job.mix[f] = fusedMultiplyAdd(job.wetGain, wet, job.dry[f] * job.dryGain);
     }
     *job.lastSum = last;
     for (int i = 0; i < kSmoothLength; ++i) {

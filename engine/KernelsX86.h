@@ -18,7 +18,7 @@
 // Smoothing (frames at once): each frame's weighted sum depends only on the
 // changes, not on the previous frame's result, so frames go into lanes. Each
 // lane does the roundings of the scalar code in the same order (the fused
-// multiply-adds are the hardware's, which round once, as std::fma does).
+// multiply-adds are the hardware's, which round once, as fusedMultiplyAdd does).
 #pragma once
 
 namespace glowmarsh {

@@ -1,8 +1,7 @@
 #include "engine/ReferenceEngine.h"
 
-#include <cstdlib>
-
 #include "engine/BlockSetup.h"
+#include "engine/DitherRandom.h"
 #include "engine/SamplePath.h"
 #include "engine/TapNetwork.h"
 #include "engine/TapSum.h"
@@ -46,8 +45,8 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
         const double mixR = mixChannel(wetR, dryR, block);
 
         // Left draws first, then right: two draws per frame.
-        const Sample left = SamplePath<Sample>::quantiseReference(mixL, ditherShapeL, std::rand());
-        const Sample right = SamplePath<Sample>::quantiseReference(mixR, ditherShapeR, std::rand());
+        const Sample left = SamplePath<Sample>::quantiseReference(mixL, ditherShapeL, ditherRandom());
+        const Sample right = SamplePath<Sample>::quantiseReference(mixR, ditherShapeR, ditherRandom());
         outL[i] = left;
         outR[i] = right;
     }

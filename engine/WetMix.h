@@ -3,11 +3,11 @@
 // current sum added back, scaled down, and mixed with the guarded input.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "engine/BlockSetup.h"
 #include "engine/EngineState.h"
+#include "engine/FusedMultiplyAdd.h"
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
@@ -30,7 +30,7 @@ inline double smoothWet(std::int32_t tapSum, WetChannel channel, const double* s
     h[0] = toFloat(change);
     double weighted = toFloat(h[0] * smoothCoeff[0]);
     for (int k = 1; k < kSmoothLength; ++k) {
-        weighted = toFloat(std::fma(h[k], smoothCoeff[k], weighted));
+        weighted = toFloat(fusedMultiplyAdd(h[k], smoothCoeff[k], weighted));
     }
     // The newest change enters twice: in full and weighted.
     const double transient = toFloat(change + weighted);
@@ -39,7 +39,7 @@ inline double smoothWet(std::int32_t tapSum, WetChannel channel, const double* s
 
 // Wet and guarded dry input mixed by the block's gains.
 inline double mixChannel(double wet, double dry, const BlockValues& block) {
-    return std::fma(static_cast<double>(block.wetGain), wet, dry * static_cast<double>(block.dryGain));
+    return fusedMultiplyAdd(static_cast<double>(block.wetGain), wet, dry * static_cast<double>(block.dryGain));
 }
 
 }  // namespace glowmarsh

@@ -2,7 +2,12 @@
 #include "host/AudioEffect.h"
 #include "host/Opcodes.h"
 
+#if defined(_WIN32)
+// A DLL exports what its module-definition file names.
+#define GLOWMARSH_EXPORT extern "C"
+#else
 #define GLOWMARSH_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 GLOWMARSH_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster);
 GLOWMARSH_EXPORT AEffect* main_macho(audioMasterCallback audioMaster);
