@@ -17,8 +17,7 @@ namespace {
 float gain = 0.5f;  // parameter 0; a renderer makes one instance per process
 
 void log(const char* what, long long number) {
-    const char* path = std::getenv("STUB_LOG");
-    if (FILE* file = path ? std::fopen(path, "a") : nullptr) {
+    if (FILE* file = std::getenv("STUB_LOG") ? std::fopen(std::getenv("STUB_LOG"), "a") : nullptr) {
         std::fprintf(file, "%s %lld\n", what, number);
         std::fclose(file);
     }
@@ -39,34 +38,20 @@ VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 void process(AEffect*, float** inputs, float** outputs, VstInt32 frames) {
     log("process", frames);
     usleep(static_cast<useconds_t>(std::atoi(std::getenv("STUB_DELAY") ? std::getenv("STUB_DELAY") : "0")));
-    for (VstInt32 i = 0; i < frames; ++i) {
-        outputs[0][i] = 2.0f * gain * inputs[0][i];
-        outputs[1][i] = 2.0f * gain * inputs[1][i];
+    for (VstInt32 i = 0; i < 2 * frames; ++i) {
+        outputs[i / frames][i % frames] = 2.0f * gain * inputs[i / frames][i % frames];
     }
-}
-
-void setGain(AEffect*, VstInt32 index, float value) {
-    gain = index == 0 ? value : gain;
-}
-
-float getGain(AEffect*, VstInt32 index) {
-    return index == 0 ? gain : 0.0f;
 }
 
 }  // namespace
 
+// Fields not named are zero, which is what GCC 12 warns about.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback) {
-    AEffect* r = new AEffect{};
-    r->magic = kEffectMagic;
-    r->dispatcher = dispatch;
-    r->setParameter = setGain;
-    r->getParameter = getGain;
-    r->processReplacing = process;
-    r->numParams = 1;
-    r->numInputs = 2;
-    r->numOutputs = 2;
-    r->flags = effectFlags::canReplacing;
-    r->uniqueID = fourCharCode('s', 't', 'u', 'b');
-    r->version = 7;
-    return r;
+    return new AEffect{.magic = kEffectMagic, .dispatcher = dispatch,
+                       .setParameter = [](AEffect*, VstInt32 index, float value) { gain = index ? gain : value; },
+                       .getParameter = [](AEffect*, VstInt32 index) { return index ? 0.0f : gain; },
+                       .numParams = 1, .numInputs = 2, .numOutputs = 2, .flags = effectFlags::canReplacing,
+                       .uniqueID = fourCharCode('s', 't', 'u', 'b'), .version = 7, .processReplacing = process};
 }
