@@ -1,5 +1,5 @@
 // The production engine, at every SIMD level this CPU has, against the
-// reference engine on the same input, the same rand() draws and the same
+// reference engine on the same input, the same dither draws and the same
 // guard counters: same output bits and same engine state, for many parameter
 // sets, block-size sequences, signals and routings. The reference always
 // writes separate buffers, so in-place routings are held against them.
@@ -15,6 +15,7 @@
 #include <string>
 #include <tuple>
 
+#include "engine/DitherRandom.h"
 #include "engine/InputGuard.h"
 #include "engine/ReferenceEngine.h"
 #include "tests/engine/EngineHarness.h"
@@ -43,7 +44,7 @@ struct Pass {
 };
 
 // The blocks through the reference (no level) or one level. Every pass starts
-// from the same rand() seed and guard counters, a few thousand draws before
+// from the same dither seed and guard counters, a few thousand draws before
 // the noise period ends. The history that is never written holds a value any
 // read of it would make loud.
 template <typename Sample>
@@ -52,7 +53,7 @@ Pass<Sample> runEngine(const std::vector<Sample>& inL, const std::vector<Sample>
     Pass<Sample> run{.left = inL, .right = inR};  // in place, the buffers hold the input until processed
     std::fill(run.state->tapBuffer + glowmarsh::kWrittenHistory, std::end(run.state->tapBuffer), 1e9);
     for (glowmarsh::NoiseCounter* counter : kGuardCounters) counter->store(1695000 + static_cast<std::int32_t>(seed));
-    std::srand(seed);
+    glowmarsh::seedDitherRandom(seed);
     for (std::size_t b = 0, start = 0; b < blocks.size(); ++b) {
         run.state->sustain = blocks[b].params.sustain;
         run.state->grain = blocks[b].params.grain;

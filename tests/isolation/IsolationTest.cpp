@@ -2,10 +2,20 @@
 // process the ways hosts load them: each instance must run its own library's
 // code, whichever library was loaded first and whether the host loads them
 // with global or local symbol scope. (That each exports its two entry points
-// and nothing else is checked with nm: plugin/CheckExports.cmake.)
+// and nothing else is checked by plugin/CheckExports.cmake.)
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+// A DLL's symbols are bound when it is linked, and a load has no scope: only
+// the order of loading varies.
+enum { RTLD_NOW = 0, RTLD_LAZY = 0, RTLD_GLOBAL = 0, RTLD_LOCAL = 0 };
+void* dlopen(const char* path, int) { return LoadLibraryA(path); }
+void dlclose(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+const char* dlerror() { return "LoadLibrary failed"; }
+#else
 #include <dlfcn.h>
+#endif
 
 #include <memory>
 #include <string>

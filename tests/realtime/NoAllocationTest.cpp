@@ -1,29 +1,68 @@
 // The processing path never touches the heap: both processing entries, in
-// place too, and the parameter entries run blocks of every shape without a
-// single allocation or release, from the very first call on, in-process and
-// through the loaded module.
+// place too, and the parameter entries of the loaded module run blocks of
+// every shape without a single allocation or release, from the very first
+// call on.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <memory>
+#include <cstring>
 
-#include "effect/Glowmarsh.h"
 #include "tests/support/Hosted.h"
 
-// Counts malloc's family while `counting` is set: libstdc++'s operator new and
-// delete (aligned ones through aligned_alloc) end in these, in this binary and
-// in a loaded module alike. The sanitizers' runtimes own malloc, so the
-// presets asan and tsan leave this test out.
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> calls{0};
-}  // namespace
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-static void note() {
+[[maybe_unused]] void note() {
     if (counting.load(std::memory_order_relaxed)) calls.fetch_add(1, std::memory_order_relaxed);
 }
+}  // namespace
+
+// Counts malloc's family while `counting` is set; libstdc++'s operator new and
+// delete end in it. The sanitizers' runtimes own malloc, so the presets asan
+// and tsan leave this test out.
+#if defined(_WIN32)
+#include <windows.h>
+
+// The DLL carries its own C++ runtime and reaches msvcrt's heap through its
+// import table (writable data in a MinGW DLL): there each of malloc's family
+// is replaced by a counting wrapper of the original.
+namespace {
+template <typename R, typename... A>
+struct Counted {
+    static inline R (*real)(A...);
+    static R call(A... a) { return note(), real(a...); }
+};
+struct Hook { const char* name; void* counted; void* real; };
+template <typename R, typename... A>
+Hook hook(const char* name) { return {name, reinterpret_cast<void*>(Counted<R, A...>::call), &Counted<R, A...>::real}; }
+
+void countModuleHeapCalls() {
+    const Hook hooks[] = {hook<void*, std::size_t>("malloc"), hook<void*, std::size_t, std::size_t>("calloc"),
+                          hook<void*, void*, std::size_t>("realloc"), hook<void, void*>("free")};
+    auto* base = reinterpret_cast<unsigned char*>(GetModuleHandleA("Glowmarsh.dll"));
+    const auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; dll->Name != 0; ++dll) {
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+            for (const Hook& entry : hooks) {
+                if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
+                    std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, entry.name) == 0) {
+                    std::memcpy(entry.real, &slot->u1.Function, sizeof(void*));
+                    slot->u1.Function = reinterpret_cast<ULONG_PTR>(entry.counted);
+                }
+            }
+        }
+    }
+}
+}  // namespace
+#else
+// Every module's calls bind to these definitions in the program.
+void countModuleHeapCalls() {}
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
@@ -39,6 +78,7 @@ void free(void* p) {
     __libc_free(p);
 }
 }
+#endif
 #endif
 
 namespace {
@@ -81,16 +121,15 @@ long allocationsWhileProcessing(AEffect* e) {
     });
 }
 
-TEST(NoAllocation, InProcessAndThroughTheLoadedModule) {
+TEST(NoAllocation, ThroughTheLoadedModule) {
+    hosted::library();
+    countModuleHeapCalls();
     const long seen = heapCallsDuring([] {
-        void* volatile block = std::malloc(8);
-        std::free(block);
+        AEffect* e = hosted::library()->create(vsthost::hostCallback);
+        e->dispatcher(e, 1, 0, 0, nullptr, 0.0f);  // close: the instance is deleted
     });
-    ASSERT_EQ(seen, 2) << "the counter is blind: a 0 below would mean nothing";
-    auto inProcess = std::make_unique<Glowmarsh>(nullptr);
-    auto loaded = hosted::create();
-    EXPECT_EQ(allocationsWhileProcessing(inProcess->getAeffect()), 0) << "in-process";
-    EXPECT_EQ(allocationsWhileProcessing(loaded->record()), 0) << "loaded module";
+    ASSERT_GE(seen, 2) << "the counter misses the module's own heap calls: a 0 below would mean nothing";
+    EXPECT_EQ(allocationsWhileProcessing(hosted::create()->record()), 0);
 }
 
 }  // namespace
