@@ -248,4 +248,36 @@ TEST(Differential, RandomScenarios) {
     }
 }
 
+// A NaN or infinite input sample may spoil its own frame and the next one
+// (which takes back that frame's dither), but every later frame is what it
+// would have been had that frame put silence into the history: the value never
+// makes the effect louder, however long it rings.
+template <typename Sample>
+void expectNoTraceAfterTheNextFrame(double value, int channel, float grain) {
+    constexpr std::size_t kAt = 1000, kFrames = kAt + 23500;  // past the whole history
+    std::mt19937 random(7);
+    std::vector<Sample> in[2] = {std::vector<Sample>(kFrames), std::vector<Sample>(kFrames)};
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        for (std::vector<Sample>& samples : in) samples[i] = static_cast<Sample>(sampleOf(Signal::noise, random, 0));
+    }
+    std::vector<Sample> silenced = in[channel];
+    silenced[kAt] = -in[1 - channel][kAt];
+    const std::vector<Block> blocks = {{512, {1.0f, grain}}, {17, {1.0f, grain}}, {kFrames - 529, {1.0f, grain}}};
+    in[channel][kAt] = static_cast<Sample>(value);
+    const Pass<Sample> spoilt = runEngine(in[0], in[1], blocks, Routing::separate, 11, std::nullopt);
+    in[channel] = silenced;
+    const Pass<Sample> dropped = runEngine(in[0], in[1], blocks, Routing::separate, 11, std::nullopt);
+    const std::size_t bytes = (kFrames - kAt - 2) * sizeof(Sample);
+    EXPECT_EQ(std::memcmp(&spoilt.left[kAt + 2], &dropped.left[kAt + 2], bytes), 0) << value << " in " << channel;
+    EXPECT_EQ(std::memcmp(&spoilt.right[kAt + 2], &dropped.right[kAt + 2], bytes), 0) << value << " in " << channel;
+}
+
+TEST(NonFiniteInput, LeavesNoTraceAfterTheNextFrame) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    expectNoTraceAfterTheNextFrame<float>(nan, 0, 0.7f);
+    expectNoTraceAfterTheNextFrame<double>(inf, 1, 1.0f);
+    expectNoTraceAfterTheNextFrame<float>(-inf, 1, 0.0f);
+    expectNoTraceAfterTheNextFrame<double>(-nan, 0, 0.3f);
+}
+
 }  // namespace
