@@ -29,13 +29,47 @@ std::int32_t noiseInteger(std::int32_t counter);
 // replacement value: the noise integer times 1e-16.
 double nextNoise(NoiseCounter& counter);
 
+// Whether the guard replaces x: a magnitude below 1.2e-38 (NaN is kept).
+inline bool nearZero(double x) {
+    return x < 1.2e-38 && x > -1.2e-38;
+}
+
 // The guarded sample: x itself unless its magnitude is below 1.2e-38; NaN and
 // infinities pass unchanged.
 inline double guardInput(double x, NoiseCounter& counter) {
-    if (x < 1.2e-38 && x > -1.2e-38) {
+    if (nearZero(x)) {
         return nextNoise(counter);
     }
     return x;
+}
+
+// The guard over a stretch of frames: dry holds the guarded samples and mono
+// their left + right sums, the history values. Sound input needs no
+// replacement, so the stretch is tested as a whole first. Each channel's
+// counter advances in frame order, as frame by frame; the two counters are
+// independent of each other.
+template <typename Sample>
+void guardStretch(const Sample* inL, const Sample* inR, std::int32_t frames, NoiseCounters& noise, double* dryL,
+                  double* dryR, double* mono) {
+    bool replace = false;
+    for (std::int32_t i = 0; i < frames; ++i) {
+        const double left = inL[i];
+        const double right = inR[i];
+        dryL[i] = left;
+        dryR[i] = right;
+        replace |= nearZero(left) | nearZero(right);
+    }
+    if (replace) {
+        for (std::int32_t i = 0; i < frames; ++i) {
+            dryL[i] = guardInput(dryL[i], noise.left);
+        }
+        for (std::int32_t i = 0; i < frames; ++i) {
+            dryR[i] = guardInput(dryR[i], noise.right);
+        }
+    }
+    for (std::int32_t i = 0; i < frames; ++i) {
+        mono[i] = dryL[i] + dryR[i];
+    }
 }
 
 }  // namespace glowmarsh

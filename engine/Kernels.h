@@ -41,6 +41,40 @@ struct SmoothJob {
 // numbers), changing nothing.
 std::int32_t smoothingWeightsInUse(const double* weights);
 
+// One channel's output stage over a stretch of frames (OutputStage.h): each
+// frame's dither from its draw, and the output from the mixed sample plus
+// this frame's dither minus the previous frame's.
+struct QuantiseJob {
+    const double* mix;            // mixed samples; read up to a whole vector past the end
+    const std::int32_t* draws;    // the frames' rand() draws; read up to a whole vector past the end
+    std::int32_t frames;          // 1 to kStretchFrames
+    long double* ditherShape;     // the channel's dither memory, carried on
+};
+
+// A scan step inside a run of quiet history (sumQuietRun): the run's first
+// `before` frames read the tap at oldOffset, the later ones at newOffset.
+struct TapNudge {
+    std::int32_t before;     // frames of the run before the step, 1 or more
+    std::int32_t oldOffset;  // frames
+    std::int32_t newOffset;  // frames
+    double gainL;            // the tap's gains
+    double gainR;
+};
+
+// The plain C++ output stage, frame by frame (Kernels::quantiseFloat and quantiseDouble).
+void quantiseFloatPortable(const QuantiseJob& job, float* out);
+void quantiseDoublePortable(const QuantiseJob& job, double* out);
+
+// Sets frames `from` to nudge.before - 1 of a run of `frames` frames back from
+// the nudge's new offset to its old one, exactly (the tail of the vector forms).
+void correctNudge(const TapNudge& nudge, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                  std::int32_t from, std::int32_t* sumL, std::int32_t* sumR);
+
+// The plain C++ form of the quiet run (Kernels::sumQuietRun).
+void sumQuietRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                         std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
+                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR);
+
 struct Kernels {
     // Fills sumL and sumR (by frame) for a run of frames whose offsets do not
     // change and whose history is already written; see sumTapRunExact.
@@ -48,6 +82,16 @@ struct Kernels {
                       std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
     // Runs one channel's smoothing and mix over a stretch (SmoothJob).
     void (*smooth)(const SmoothJob& job);
+    // sumTapRun for history that holds no value of magnitude plan.safeMagnitude
+    // or more, nor NaN or infinity, so nothing needs checking; the run may span
+    // scan steps: tapOffset holds the offsets after the last of them, and each
+    // nudge's earlier frames are set back to its old offset.
+    void (*sumQuietRun)(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                        std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
+                        std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) = sumQuietRunPortable;
+    // The output stage of the two processing calls (QuantiseJob); out takes job.frames samples.
+    void (*quantiseFloat)(const QuantiseJob& job, float* out) = quantiseFloatPortable;
+    void (*quantiseDouble)(const QuantiseJob& job, double* out) = quantiseDoublePortable;
 };
 
 // The set for a level; the level must be supported (simdLevelSupported).
@@ -64,9 +108,19 @@ void sumTapRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const dou
 void sumTapRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx2(const SmoothJob& job);
+void quantiseFloatAvx2(const QuantiseJob& job, float* out);
+void quantiseDoubleAvx2(const QuantiseJob& job, double* out);
+void sumQuietRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                     std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                     std::int32_t* sumL, std::int32_t* sumR);
 void sumTapRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                      std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx512(const SmoothJob& job);
+void quantiseFloatAvx512(const QuantiseJob& job, float* out);
+void quantiseDoubleAvx512(const QuantiseJob& job, double* out);
+void sumQuietRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                       std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                       std::int32_t* sumL, std::int32_t* sumR);
 #endif
 
 }  // namespace glowmarsh

@@ -60,6 +60,7 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     state.lastSumR = lastSumR;
     state.ditherShapeL = ditherShapeL;
     state.ditherShapeR = ditherShapeR;
+    state.quietFrames = 0;  // not kept here: unknown from now on
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/InputGuard.h"
+#include "engine/Kernels.h"
 #include "engine/OutputStage.h"
 
 namespace glowmarsh {
@@ -15,8 +16,8 @@ struct SamplePath;
 template <>
 struct SamplePath<float> {
     static NoiseCounters& noise() { return floatCallNoise(); }
-    static float quantise(double mix, long double& shape, std::int32_t random) {
-        return quantiseToFloat(mix, shape, random);
+    static void quantise(const Kernels& kernels, const QuantiseJob& job, float* out) {
+        kernels.quantiseFloat(job, out);
     }
     static float quantiseReference(double mix, long double& shape, std::int32_t random) {
         return quantiseToFloatReference(mix, shape, random);
@@ -26,8 +27,8 @@ struct SamplePath<float> {
 template <>
 struct SamplePath<double> {
     static NoiseCounters& noise() { return doubleCallNoise(); }
-    static double quantise(double mix, long double& shape, std::int32_t random) {
-        return quantiseToDouble(mix, shape, random);
+    static void quantise(const Kernels& kernels, const QuantiseJob& job, double* out) {
+        kernels.quantiseDouble(job, out);
     }
     static double quantiseReference(double mix, long double& shape, std::int32_t random) {
         return quantiseToDoubleReference(mix, shape, random);

@@ -1,0 +1,169 @@
+// The output stage of both processing calls over a stretch, several frames
+// per vector, for the x86 levels from AVX2 up. Include only inside a
+// GLOWMARSH_TARGET_BEGIN region of that file, after every other header: all
+// code here has internal linkage.
+//
+// Per frame the stage (OutputStage.h) forms dither = r / divisor * 2^(e + 62)
+// in double, then in the platform's extended precision, here x87's 64-bit
+// significand, s = m + (dither - ditherShape) and ditherShape = dither, and
+// writes s rounded to double (and that to float in the 32-bit call). A frame
+// depends on the previous frame's dither only, not on its output, so frames
+// go into lanes:
+//
+// - The dither takes the same double operations lane by lane: the draw
+//   converted exactly, the division, and the product with 2^(e + 62), which
+//   is the exponent bits of the value (a power of two, 2^(e - 1)) times 2^63.
+// - The extended sum is not formed (only where long double is x87's type:
+//   elsewhere the level uses the plain frame-by-frame stage). A lane that cannot show that its double
+//   result equals the rounded extended sum is redone with long double by the
+//   out-of-line functions of OutputStage.h (a few frames in a thousand).
+//   32-bit call, dithers a and b: y = m + (a - b) in double lies within
+//   2^-53 (|a - b| + |y|) of X = m + (a - b); the extended sum (two roundings
+//   to 64 bits) rounded to double lies within 2^-63 |a - b| + 2^-52 |X| of X.
+//   If y is more than 2^-50 (|a - b| + |y|) away from every half-way point
+//   between floats, X and the rounded extended sum lie between the same two
+//   half-way points as y: both round to the float nearest to y.
+//   64-bit call: the extended dithers are a * 2^-29 and b * 2^-29, so their
+//   difference is (s1 + e1) 2^-29 (two-sum of a and -b), rounded to 64 bits:
+//   off by at most 2^-64 |s1| 2^-29. Then m + s1 2^-29 = h + l exactly
+//   (two-sum), and X = h + t with |t| at most |l| + |e1| 2^-29 + 2^-63 |s1|
+//   2^-29 (and 2^-1073 where a product underflows). If h is not a power of
+//   two (and of at least 2^-960) and that bound is below ulp(h) (1/2 -
+//   2^-9), X lies inside h's binade, its rounding to 64 bits is within
+//   ulp(h) / 2 of h (the 64-bit spacing there is ulp(h) / 2^11), and the
+//   rounding of that to double is h.
+#pragma once
+
+namespace glowmarsh {
+namespace {
+
+template <class V>
+struct QuantiseLanes {
+    static constexpr int kLanes = V::kLanes;
+    using Doubles = typename V::Doubles;
+    using Mask = typename V::Mask;
+
+    // Bits of lanes 0 to n - 1.
+    static unsigned firstLanes(std::int32_t n) { return n >= kLanes ? (1u << kLanes) - 1u : (1u << n) - 1u; }
+
+    // dither[f] for frames 0 to job.frames - 1 (the rest of the last vector is
+    // filled too). The exponent is taken from the sample, or in the 32-bit
+    // call from the sample rounded to float: a float as a double has the
+    // same exponent, subnormal floats included, and is never a subnormal
+    // double. Zero, infinities and NaN have exponent 0.
+    template <bool floatCall>
+    static void dithers(const QuantiseJob& job, double* out) {
+        const Doubles divisor = V::broadcast(dither::kDivisor);
+        const Doubles zero = V::zero();
+        const Doubles infinity = V::broadcast(dither::kInfinity);
+        const Doubles toPower = V::broadcast(0x1p63);
+        const Doubles powerOfZero = V::broadcast(0x1p62);
+        for (std::int32_t f = 0; f < job.frames; f += kLanes) {
+            const Doubles mix = V::load(job.mix + f);
+            const Doubles value = floatCall ? V::roundToFloat(mix) : mix;
+            const Doubles power = V::powerPart(value);  // 2^(e - 1); 0 for zero and subnormals; infinite otherwise
+            const Mask normal = V::both(V::less(zero, power), V::less(power, infinity));
+            const Doubles scale = V::mul(power, toPower);
+            V::storeDoubles(out + f, V::mul(V::div(V::fromInts(job.draws + f), divisor),
+                                               V::select(normal, scale, powerOfZero)));
+            if constexpr (!floatCall) {
+                // Subnormal samples, and samples of 2^961 or more, whose power
+                // 2^(e + 62) is not a double: frame by frame.
+                const Mask subnormal = V::both(V::equal(power, zero), V::notEqual(mix, zero));
+                const Mask huge = V::both(normal, V::equal(scale, infinity));
+                unsigned redo = V::bits(V::either(subnormal, huge)) & firstLanes(job.frames - f);
+                while (redo != 0) {
+                    const int l = __builtin_ctz(redo);
+                    redo &= redo - 1;
+                    out[f + l] = ditherOf(job.mix[f + l], job.draws[f + l]);
+                }
+            }
+        }
+    }
+
+    static void quantiseFloat(const QuantiseJob& job, float* out) {
+        double frameDither[kStretchFrames + kStretchPad];
+        float result[kStretchFrames + kStretchPad];
+        dithers<true>(job, frameDither);
+        const std::int32_t frames = job.frames;
+        result[0] = extendedSumToFloat(job.mix[0], frameDither[0], *job.ditherShape);
+        const Doubles halfUlp = V::broadcast(0x1p-24);
+        const Doubles halfUlpBelow = V::broadcast(0x1p-25);
+        const Doubles slack = V::broadcast(0x1p-50);
+        for (std::int32_t f = 1; f < frames; f += kLanes) {
+            const Doubles change = V::sub(V::load(frameDither + f), V::load(frameDither + f - 1));
+            const Doubles y = V::add(V::load(job.mix + f), change);
+            const typename V::Floats rounded = V::toFloats(y);
+            const Doubles w = V::widen(rounded);
+            const Doubles size = V::abs(w);
+            const Doubles power = V::powerPart(size);
+            // Distance from w to the nearer half-way point: half an ulp, or a
+            // quarter below a power of two (conservative for subnormal floats;
+            // none for zero and infinities).
+            const Doubles half = V::select(V::equal(size, power), V::mul(power, halfUlpBelow), V::mul(power, halfUlp));
+            const Doubles margin =
+                V::add(V::abs(V::sub(y, w)), V::mul(V::add(V::abs(change), V::abs(y)), slack));
+            V::storeFloats(result + f, rounded);
+            unsigned redo = ~V::bits(V::less(margin, half)) & firstLanes(frames - f);
+            while (redo != 0) {
+                const int l = __builtin_ctz(redo);
+                redo &= redo - 1;
+                result[f + l] = extendedSumToFloat(job.mix[f + l], frameDither[f + l], frameDither[f + l - 1]);
+            }
+        }
+        for (std::int32_t f = 0; f < frames; ++f) {
+            out[f] = result[f];
+        }
+        *job.ditherShape = frameDither[frames - 1];
+    }
+
+    static void quantiseDouble(const QuantiseJob& job, double* out) {
+        double frameDither[kStretchFrames + kStretchPad];
+        double result[kStretchFrames + kStretchPad];
+        dithers<false>(job, frameDither);
+        const std::int32_t frames = job.frames;
+        result[0] = extendedSumToDouble(job.mix[0], frameDither[0] * dither::kDoubleScale, *job.ditherShape);
+        const Doubles zero = V::zero();
+        const Doubles scale = V::broadcast(0x1p-29);
+        const Doubles rounding = V::broadcast(0x1p-63);
+        const Doubles least = V::broadcast(0x1p-960);
+        const Doubles most = V::broadcast(0x1p1000);
+        const Doubles ulp = V::broadcast(0x1p-52);
+        const Doubles room = V::broadcast(0.5 - 0x1p-9);
+        for (std::int32_t f = 1; f < frames; f += kLanes) {
+            const Doubles a = V::load(frameDither + f);
+            const Doubles b = V::load(frameDither + f - 1);
+            const Doubles s1 = V::sub(a, b);
+            const Doubles s1Back = V::sub(s1, a);
+            const Doubles e1 = V::add(V::sub(a, V::sub(s1, s1Back)), V::sub(V::sub(zero, b), s1Back));
+            const Doubles change = V::mul(s1, scale);
+            const Doubles mix = V::load(job.mix + f);
+            const Doubles h = V::add(mix, change);
+            const Doubles hBack = V::sub(h, mix);
+            const Doubles l = V::add(V::sub(mix, V::sub(h, hBack)), V::sub(change, hBack));
+            const Doubles size = V::abs(h);
+            const Doubles power = V::powerPart(size);
+            const Mask plain = V::both(V::both(V::lessEqual(least, power), V::lessEqual(power, most)),
+                                       V::notEqual(size, power));
+            // |t| with room for the extended difference's own rounding.
+            const Doubles tail =
+                V::add(V::abs(l), V::add(V::abs(V::mul(e1, scale)), V::mul(V::abs(change), rounding)));
+            const Mask inside = V::less(tail, V::mul(V::mul(power, ulp), room));
+            V::storeDoubles(result + f, h);
+            unsigned redo = ~V::bits(V::both(plain, inside)) & firstLanes(frames - f);
+            while (redo != 0) {
+                const int k = __builtin_ctz(redo);
+                redo &= redo - 1;
+                result[f + k] = extendedSumToDouble(job.mix[f + k], frameDither[f + k] * dither::kDoubleScale,
+                                                    frameDither[f + k - 1] * dither::kDoubleScale);
+            }
+        }
+        for (std::int32_t f = 0; f < frames; ++f) {
+            out[f] = result[f];
+        }
+        *job.ditherShape = frameDither[frames - 1] * dither::kDoubleScale;
+    }
+};
+
+}  // namespace
+}  // namespace glowmarsh
