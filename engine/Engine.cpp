@@ -163,26 +163,6 @@ struct TapRunner {
     }
 };
 
-// The first of frames whose value is not quiet, or frames.
-std::int32_t firstLoud(const double* mono, std::int32_t frames) {
-    for (std::int32_t i = 0; i < frames; ++i) {
-        if (!(mono[i] < kQuietMagnitude && mono[i] > -kQuietMagnitude)) {
-            return i;
-        }
-    }
-    return frames;
-}
-
-// The last of frames whose value is not quiet, or -1.
-std::int32_t lastLoud(const double* mono, std::int32_t frames) {
-    for (std::int32_t i = frames - 1; i >= 0; --i) {
-        if (!(mono[i] < kQuietMagnitude && mono[i] > -kQuietMagnitude)) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 template <typename Sample>
 void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_t frames, const Kernels& kernels) {
     const BlockValues block = setUpBlock(state);
@@ -237,12 +217,12 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
 
     for (std::int32_t done = 0; done < frames;) {
         const std::int32_t stretch = frames - done < kStretchFrames ? frames - done : kStretchFrames;
-        guardStretch(inL + done, inR + done, stretch, noise, dryL, dryR, mono);
+        const Loudness loudness =
+            SamplePath<Sample>::guard(kernels, {inL + done, inR + done, stretch, &noise, dryL, dryR, mono});
         // Every value a tap can read is younger than kMaxTapOffset frames.
         const std::int32_t quietFrom = quietFrames >= kMaxTapOffset ? 0 : std::min(kMaxTapOffset - quietFrames, stretch);
-        taps.stretch(mono, stretch, quietFrom, firstLoud(mono, stretch), sumL, sumR);
-        const std::int32_t loudest = lastLoud(mono, stretch);
-        quietFrames = loudest >= 0 ? stretch - 1 - loudest : std::min(quietFrames + stretch, kQuietForever);
+        taps.stretch(mono, stretch, quietFrom, loudness.first, sumL, sumR);
+        quietFrames = loudness.last >= 0 ? stretch - 1 - loudness.last : std::min(quietFrames + stretch, kQuietForever);
 
         for (std::int32_t pad = stretch; pad < stretch + kStretchPad; ++pad) {
             dryL[pad] = dryR[pad] = 0.0;

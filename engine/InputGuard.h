@@ -43,33 +43,30 @@ inline double guardInput(double x, NoiseCounter& counter) {
     return x;
 }
 
-// The guard over a stretch of frames: dry holds the guarded samples and mono
-// their left + right sums, the history values. Sound input needs no
+// The guard over a stretch of frames (one processing call's channels 0 and 1).
+template <typename Sample>
+struct GuardJob {
+    const Sample* left;     // input samples
+    const Sample* right;
+    std::int32_t frames;    // 1 or more
+    NoiseCounters* noise;   // the call's counters
+    double* dryL;           // results: the guarded samples
+    double* dryR;
+    double* mono;           // and their left + right sums, the history values
+};
+
+// Where a stretch's history values are loud: NaN, infinite, or of
+// kQuietMagnitude or more (EngineState.h).
+struct Loudness {
+    std::int32_t first;  // the first loud frame; frames if none
+    std::int32_t last;   // the last loud frame; -1 if none
+};
+
+// The guard over a stretch, frame by frame in effect. Sound input needs no
 // replacement, so the stretch is tested as a whole first. Each channel's
 // counter advances in frame order, as frame by frame; the two counters are
 // independent of each other.
-template <typename Sample>
-void guardStretch(const Sample* inL, const Sample* inR, std::int32_t frames, NoiseCounters& noise, double* dryL,
-                  double* dryR, double* mono) {
-    bool replace = false;
-    for (std::int32_t i = 0; i < frames; ++i) {
-        const double left = inL[i];
-        const double right = inR[i];
-        dryL[i] = left;
-        dryR[i] = right;
-        replace |= nearZero(left) | nearZero(right);
-    }
-    if (replace) {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            dryL[i] = guardInput(dryL[i], noise.left);
-        }
-        for (std::int32_t i = 0; i < frames; ++i) {
-            dryR[i] = guardInput(dryR[i], noise.right);
-        }
-    }
-    for (std::int32_t i = 0; i < frames; ++i) {
-        mono[i] = dryL[i] + dryR[i];
-    }
-}
+Loudness guardStretch(const GuardJob<float>& job);
+Loudness guardStretch(const GuardJob<double>& job);
 
 }  // namespace glowmarsh

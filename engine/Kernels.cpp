@@ -4,13 +4,14 @@ namespace glowmarsh {
 
 namespace {
 // SSE2 has no fused multiply-add: its smoothing stays scalar.
-constexpr Kernels kPortable{sumTapRunPortable, smoothPortable, sumQuietRunPortable, quantiseFloatPortable,
-                             quantiseDoublePortable};
+constexpr Kernels kPortable{sumTapRunPortable, smoothPortable};
 #if GLOWMARSH_X86_KERNELS
-constexpr Kernels kSse2{sumTapRunSse2, smoothPortable, sumQuietRunPortable, quantiseFloatPortable,
-                        quantiseDoublePortable};
-constexpr Kernels kAvx2{sumTapRunAvx2, smoothAvx2, sumQuietRunAvx2, quantiseFloatAvx2, quantiseDoubleAvx2};
-constexpr Kernels kAvx512{sumTapRunAvx512, smoothAvx512, sumQuietRunAvx512, quantiseFloatAvx512,
+constexpr Kernels kSse2{sumTapRunSse2, smoothPortable};
+constexpr Kernels kAvx2{sumTapRunAvx2,     smoothAvx2,        sumQuietRunAvx2,
+                        guardFloatAvx2,    guardDoubleAvx2,   quantiseFloatAvx2,
+                        quantiseDoubleAvx2};
+constexpr Kernels kAvx512{sumTapRunAvx512,     smoothAvx512,        sumQuietRunAvx512,
+                          guardFloatAvx512,    guardDoubleAvx512,   quantiseFloatAvx512,
                           quantiseDoubleAvx512};
 #endif
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/InputGuard.h"
 #include "engine/SimdLevel.h"
 #include "engine/TapPlan.h"
 
@@ -89,6 +90,9 @@ struct Kernels {
     void (*sumQuietRun)(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                         std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) = sumQuietRunPortable;
+    // The input guard of the two processing calls (InputGuard.h).
+    Loudness (*guardFloat)(const GuardJob<float>& job) = guardStretch;
+    Loudness (*guardDouble)(const GuardJob<double>& job) = guardStretch;
     // The output stage of the two processing calls (QuantiseJob); out takes job.frames samples.
     void (*quantiseFloat)(const QuantiseJob& job, float* out) = quantiseFloatPortable;
     void (*quantiseDouble)(const QuantiseJob& job, double* out) = quantiseDoublePortable;
@@ -108,6 +112,8 @@ void sumTapRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const dou
 void sumTapRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx2(const SmoothJob& job);
+Loudness guardFloatAvx2(const GuardJob<float>& job);
+Loudness guardDoubleAvx2(const GuardJob<double>& job);
 void quantiseFloatAvx2(const QuantiseJob& job, float* out);
 void quantiseDoubleAvx2(const QuantiseJob& job, double* out);
 void sumQuietRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
@@ -116,6 +122,8 @@ void sumQuietRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const d
 void sumTapRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                      std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx512(const SmoothJob& job);
+Loudness guardFloatAvx512(const GuardJob<float>& job);
+Loudness guardDoubleAvx512(const GuardJob<double>& job);
 void quantiseFloatAvx512(const QuantiseJob& job, float* out);
 void quantiseDoubleAvx512(const QuantiseJob& job, double* out);
 void sumQuietRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,

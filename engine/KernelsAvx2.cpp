@@ -10,6 +10,7 @@
 
 GLOWMARSH_TARGET_BEGIN("avx2,fma")
 
+#include "engine/GuardX86.h"
 #include "engine/KernelsX86.h"
 #include "engine/QuantiseX86.h"
 
@@ -65,6 +66,8 @@ struct Avx2 {
     }
     static Floats toFloats(Doubles a) { return _mm256_cvtpd_ps(a); }
     static Doubles widen(Floats a) { return _mm256_cvtps_pd(a); }
+    static Doubles loadSamples(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+    static Doubles loadSamples(const double* p) { return _mm256_loadu_pd(p); }
     static void storeFloats(float* p, Floats a) { _mm_storeu_ps(p, a); }
 };
 
@@ -79,6 +82,14 @@ void sumQuietRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const d
                   std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
                   std::int32_t* sumL, std::int32_t* sumR) {
     TapRunKernel<Avx2>::runQuiet(plan, tapOffset, history, lastReadBase, frames, nudges, nudgeCount, sumL, sumR);
+}
+
+Loudness guardFloatAvx2(const GuardJob<float>& job) {
+    return GuardLanes<Avx2>::guard(job);
+}
+
+Loudness guardDoubleAvx2(const GuardJob<double>& job) {
+    return GuardLanes<Avx2>::guard(job);
 }
 
 void quantiseFloatAvx2(const QuantiseJob& job, float* out) {

@@ -10,6 +10,7 @@
 
 GLOWMARSH_TARGET_BEGIN("avx512f,avx2,fma")
 
+#include "engine/GuardX86.h"
 #include "engine/KernelsX86.h"
 #include "engine/QuantiseX86.h"
 
@@ -71,6 +72,8 @@ struct Avx512 {
     }
     static Floats toFloats(Doubles a) { return _mm512_maskz_cvtpd_ps(0xFF, a); }
     static Doubles widen(Floats a) { return _mm512_maskz_cvtps_pd(0xFF, a); }
+    static Doubles loadSamples(const float* p) { return _mm512_maskz_cvtps_pd(0xFF, _mm256_loadu_ps(p)); }
+    static Doubles loadSamples(const double* p) { return _mm512_loadu_pd(p); }
     static void storeFloats(float* p, Floats a) { _mm256_storeu_ps(p, a); }
 };
 
@@ -85,6 +88,14 @@ void sumQuietRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const
                   std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
                   std::int32_t* sumL, std::int32_t* sumR) {
     TapRunKernel<Avx512>::runQuiet(plan, tapOffset, history, lastReadBase, frames, nudges, nudgeCount, sumL, sumR);
+}
+
+Loudness guardFloatAvx512(const GuardJob<float>& job) {
+    return GuardLanes<Avx512>::guard(job);
+}
+
+Loudness guardDoubleAvx512(const GuardJob<double>& job) {
+    return GuardLanes<Avx512>::guard(job);
 }
 
 void quantiseFloatAvx512(const QuantiseJob& job, float* out) {

@@ -43,8 +43,30 @@ struct QuantiseLanes {
     using Doubles = typename V::Doubles;
     using Mask = typename V::Mask;
 
-    // Bits of lanes 0 to n - 1.
-    static unsigned firstLanes(std::int32_t n) { return n >= kLanes ? (1u << kLanes) - 1u : (1u << n) - 1u; }
+    // Frames whose vector result is not proven, by frame index minus 1 (a
+    // vector starting at frame 1 + k * kLanes stays inside one word).
+    struct Redo {
+        std::uint64_t bits[(kStretchFrames + 63) / 64] = {};
+
+        void note(std::int32_t first, unsigned lanes) {
+            bits[(first - 1) >> 6] |= static_cast<std::uint64_t>(lanes) << ((first - 1) & 63);
+        }
+
+        // Calls redo(f) for every noted frame below frames, in order.
+        template <class Each>
+        void each(std::int32_t frames, Each redo) const {
+            for (std::int32_t word = 0; word * 64 < frames - 1; ++word) {
+                std::uint64_t left = bits[word];
+                while (left != 0) {
+                    const std::int32_t f = 1 + word * 64 + __builtin_ctzll(left);
+                    left &= left - 1;
+                    if (f < frames) {
+                        redo(f);
+                    }
+                }
+            }
+        }
+    };
 
     // dither[f] for frames 0 to job.frames - 1 (the rest of the last vector is
     // filled too). The exponent is taken from the sample, or in the 32-bit
@@ -58,6 +80,7 @@ struct QuantiseLanes {
         const Doubles infinity = V::broadcast(dither::kInfinity);
         const Doubles toPower = V::broadcast(0x1p63);
         const Doubles powerOfZero = V::broadcast(0x1p62);
+        unsigned odd = 0;
         for (std::int32_t f = 0; f < job.frames; f += kLanes) {
             const Doubles mix = V::load(job.mix + f);
             const Doubles value = floatCall ? V::roundToFloat(mix) : mix;
@@ -65,32 +88,47 @@ struct QuantiseLanes {
             const Mask normal = V::both(V::less(zero, power), V::less(power, infinity));
             const Doubles scale = V::mul(power, toPower);
             V::storeDoubles(out + f, V::mul(V::div(V::fromInts(job.draws + f), divisor),
-                                               V::select(normal, scale, powerOfZero)));
+                                            V::select(normal, scale, powerOfZero)));
             if constexpr (!floatCall) {
                 // Subnormal samples, and samples of 2^961 or more, whose power
-                // 2^(e + 62) is not a double: frame by frame.
-                const Mask subnormal = V::both(V::equal(power, zero), V::notEqual(mix, zero));
-                const Mask huge = V::both(normal, V::equal(scale, infinity));
-                unsigned redo = V::bits(V::either(subnormal, huge)) & firstLanes(job.frames - f);
-                while (redo != 0) {
-                    const int l = __builtin_ctz(redo);
-                    redo &= redo - 1;
-                    out[f + l] = ditherOf(job.mix[f + l], job.draws[f + l]);
-                }
+                // 2^(e + 62) is not a double.
+                odd |= V::bits(V::either(V::both(V::equal(power, zero), V::notEqual(mix, zero)),
+                                         V::both(normal, V::equal(scale, infinity))));
+            }
+        }
+        if (odd != 0) {
+            for (std::int32_t f = 0; f < job.frames; ++f) {
+                out[f] = ditherOf(job.mix[f], job.draws[f]);
+            }
+        }
+    }
+
+    // Frames 1 to job.frames - 1: step(f) gives the vector of frames f to
+    // f + kLanes - 1, its proven lanes, and stores it at the address given.
+    template <typename Sample, class Step>
+    static void lanes(const QuantiseJob& job, Sample* out, Redo& redo, Step step) {
+        const std::int32_t frames = job.frames;
+        std::int32_t f = 1;
+        for (; f + kLanes <= frames; f += kLanes) {
+            redo.note(f, ~step(f, out + f) & ((1u << kLanes) - 1u));
+        }
+        if (f < frames) {
+            Sample last[kLanes];
+            redo.note(f, ~step(f, last));
+            for (std::int32_t l = 0; f + l < frames; ++l) {
+                out[f + l] = last[l];
             }
         }
     }
 
     static void quantiseFloat(const QuantiseJob& job, float* out) {
         double frameDither[kStretchFrames + kStretchPad];
-        float result[kStretchFrames + kStretchPad];
         dithers<true>(job, frameDither);
-        const std::int32_t frames = job.frames;
-        result[0] = extendedSumToFloat(job.mix[0], frameDither[0], *job.ditherShape);
         const Doubles halfUlp = V::broadcast(0x1p-24);
         const Doubles halfUlpBelow = V::broadcast(0x1p-25);
         const Doubles slack = V::broadcast(0x1p-50);
-        for (std::int32_t f = 1; f < frames; f += kLanes) {
+        Redo redo;
+        lanes(job, out, redo, [&](std::int32_t f, float* to) {
             const Doubles change = V::sub(V::load(frameDither + f), V::load(frameDither + f - 1));
             const Doubles y = V::add(V::load(job.mix + f), change);
             const typename V::Floats rounded = V::toFloats(y);
@@ -103,26 +141,19 @@ struct QuantiseLanes {
             const Doubles half = V::select(V::equal(size, power), V::mul(power, halfUlpBelow), V::mul(power, halfUlp));
             const Doubles margin =
                 V::add(V::abs(V::sub(y, w)), V::mul(V::add(V::abs(change), V::abs(y)), slack));
-            V::storeFloats(result + f, rounded);
-            unsigned redo = ~V::bits(V::less(margin, half)) & firstLanes(frames - f);
-            while (redo != 0) {
-                const int l = __builtin_ctz(redo);
-                redo &= redo - 1;
-                result[f + l] = extendedSumToFloat(job.mix[f + l], frameDither[f + l], frameDither[f + l - 1]);
-            }
-        }
-        for (std::int32_t f = 0; f < frames; ++f) {
-            out[f] = result[f];
-        }
-        *job.ditherShape = frameDither[frames - 1];
+            V::storeFloats(to, rounded);
+            return V::bits(V::less(margin, half));
+        });
+        out[0] = extendedSumToFloat(job.mix[0], frameDither[0], *job.ditherShape);
+        redo.each(job.frames, [&](std::int32_t f) {
+            out[f] = extendedSumToFloat(job.mix[f], frameDither[f], frameDither[f - 1]);
+        });
+        *job.ditherShape = frameDither[job.frames - 1];
     }
 
     static void quantiseDouble(const QuantiseJob& job, double* out) {
         double frameDither[kStretchFrames + kStretchPad];
-        double result[kStretchFrames + kStretchPad];
         dithers<false>(job, frameDither);
-        const std::int32_t frames = job.frames;
-        result[0] = extendedSumToDouble(job.mix[0], frameDither[0] * dither::kDoubleScale, *job.ditherShape);
         const Doubles zero = V::zero();
         const Doubles scale = V::broadcast(0x1p-29);
         const Doubles rounding = V::broadcast(0x1p-63);
@@ -130,7 +161,8 @@ struct QuantiseLanes {
         const Doubles most = V::broadcast(0x1p1000);
         const Doubles ulp = V::broadcast(0x1p-52);
         const Doubles room = V::broadcast(0.5 - 0x1p-9);
-        for (std::int32_t f = 1; f < frames; f += kLanes) {
+        Redo redo;
+        lanes(job, out, redo, [&](std::int32_t f, double* to) {
             const Doubles a = V::load(frameDither + f);
             const Doubles b = V::load(frameDither + f - 1);
             const Doubles s1 = V::sub(a, b);
@@ -149,19 +181,15 @@ struct QuantiseLanes {
             const Doubles tail =
                 V::add(V::abs(l), V::add(V::abs(V::mul(e1, scale)), V::mul(V::abs(change), rounding)));
             const Mask inside = V::less(tail, V::mul(V::mul(power, ulp), room));
-            V::storeDoubles(result + f, h);
-            unsigned redo = ~V::bits(V::both(plain, inside)) & firstLanes(frames - f);
-            while (redo != 0) {
-                const int k = __builtin_ctz(redo);
-                redo &= redo - 1;
-                result[f + k] = extendedSumToDouble(job.mix[f + k], frameDither[f + k] * dither::kDoubleScale,
-                                                    frameDither[f + k - 1] * dither::kDoubleScale);
-            }
-        }
-        for (std::int32_t f = 0; f < frames; ++f) {
-            out[f] = result[f];
-        }
-        *job.ditherShape = frameDither[frames - 1] * dither::kDoubleScale;
+            V::storeDoubles(to, h);
+            return V::bits(V::both(plain, inside));
+        });
+        out[0] = extendedSumToDouble(job.mix[0], frameDither[0] * dither::kDoubleScale, *job.ditherShape);
+        redo.each(job.frames, [&](std::int32_t f) {
+            out[f] = extendedSumToDouble(job.mix[f], frameDither[f] * dither::kDoubleScale,
+                                         frameDither[f - 1] * dither::kDoubleScale);
+        });
+        *job.ditherShape = frameDither[job.frames - 1] * dither::kDoubleScale;
     }
 };
 

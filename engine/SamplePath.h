@@ -16,6 +16,7 @@ struct SamplePath;
 template <>
 struct SamplePath<float> {
     static NoiseCounters& noise() { return floatCallNoise(); }
+    static Loudness guard(const Kernels& kernels, const GuardJob<float>& job) { return kernels.guardFloat(job); }
     static void quantise(const Kernels& kernels, const QuantiseJob& job, float* out) {
         kernels.quantiseFloat(job, out);
     }
@@ -27,6 +28,7 @@ struct SamplePath<float> {
 template <>
 struct SamplePath<double> {
     static NoiseCounters& noise() { return doubleCallNoise(); }
+    static Loudness guard(const Kernels& kernels, const GuardJob<double>& job) { return kernels.guardDouble(job); }
     static void quantise(const Kernels& kernels, const QuantiseJob& job, double* out) {
         kernels.quantiseDouble(job, out);
     }
