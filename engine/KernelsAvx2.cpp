@@ -46,6 +46,22 @@ struct Avx2 {
     static Sums reverse(Sums s) { return _mm_shuffle_epi32(s, 0x1B); }
     static void store(std::int32_t* p, Sums s) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), s); }
     static void storeReversed(std::int32_t* p, Sums s) { store(p, _mm_shuffle_epi32(s, 0x1B)); }
+    // Quiet tap sums (QuietTapKernel): every truncated product is a whole
+    // number below 2^30 in magnitude, so the sums are whole-number doubles
+    // below 2^38, exact; wrapped to 32 bits at the end (2^31 converts to
+    // 0x80000000, its wrapped value). Rounding and adding doubles keeps the
+    // work off the conversion unit, which the int32 form loads twice per product.
+    using QuietSums = Doubles;
+    static constexpr int kQuietVectors = 4;
+    static QuietSums zeroQuiet() { return zero(); }
+    static QuietSums addQuiet(QuietSums sum, Doubles product) {
+        return _mm256_add_pd(sum, _mm256_round_pd(product, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+    }
+    static Sums quietSums(QuietSums sum) {
+        const Doubles wraps =
+            _mm256_round_pd(_mm256_mul_pd(sum, _mm256_set1_pd(0x1p-32)), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        return truncate(_mm256_sub_pd(sum, _mm256_mul_pd(wraps, _mm256_set1_pd(0x1p32))));
+    }
     // For the output stage (QuantiseX86.h).
     using Mask = __m256d;
     using Floats = __m128;

@@ -1,4 +1,4 @@
-// Tap sums and smoothing eight frames at a time with AVX-512F.
+// Tap sums and smoothing eight frames at a time with AVX-512F and DQ.
 #include "engine/Kernels.h"
 #include "engine/OutputStage.h"
 
@@ -8,7 +8,7 @@
 
 #include "engine/TargetRegion.h"
 
-GLOWMARSH_TARGET_BEGIN("avx512f,avx2,fma")
+GLOWMARSH_TARGET_BEGIN("avx512f,avx512dq,avx2,fma")
 
 #include "engine/GuardX86.h"
 #include "engine/KernelsX86.h"
@@ -52,6 +52,15 @@ struct Avx512 {
     static void storeReversed(std::int32_t* p, Sums s) {
         store(p, _mm256_permutevar8x32_epi32(s, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)));
     }
+    // Quiet tap sums (QuietTapKernel): 64-bit lanes, whose low halves are the
+    // wrapped 32-bit sums; eight vectors a chunk (AVX-512 has the registers).
+    using QuietSums = __m512i;
+    static constexpr int kQuietVectors = 8;
+    static QuietSums zeroQuiet() { return _mm512_setzero_si512(); }
+    static QuietSums addQuiet(QuietSums sum, Doubles product) {
+        return _mm512_add_epi64(sum, _mm512_cvttpd_epi64(product));
+    }
+    static Sums quietSums(QuietSums sum) { return _mm512_maskz_cvtepi64_epi32(0xFF, sum); }
     // For the output stage (QuantiseX86.h).
     using Mask = __mmask8;
     using Floats = __m256;

@@ -159,13 +159,115 @@ struct TapRunKernel {
 
     static void runQuiet(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                          std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
-                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) {
-        run<false>(plan, tapOffset, history, lastReadBase, frames, sumL, sumR);
-        for (std::int32_t k = 0; k < nudgeCount; ++k) {
-            correct(nudges[k], history, lastReadBase, frames, sumL, sumR);
+                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR);
+};
+
+// The tap sums of a run over quiet history (Kernels::sumQuietRun): no range
+// check, so each product is a multiplication, a truncation and an addition;
+// V chooses the accumulators (QuietSums: int32, int64 or whole-number
+// doubles, all exact for sums of quiet products) and the chunk length.
+template <class V>
+struct QuietTapKernel {
+    static constexpr int kLanes = V::kLanes;
+    using Acc = typename V::QuietSums;
+
+    template <int n>
+    [[gnu::always_inline]] static inline void addOneSide(const double* at, const std::int32_t* tapOffset,
+                                                         const std::int32_t* taps, const double* gains,
+                                                         std::int32_t count, Acc* sums) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            const double* x = at + tapOffset[taps[i]];
+            const typename V::Doubles gain = V::broadcast(gains[i]);
+#pragma GCC unroll 8
+            for (int v = 0; v < n; ++v) {
+                sums[v] = V::addQuiet(sums[v], V::mul(V::load(x + v * kLanes), gain));
+            }
+        }
+    }
+
+    // Frames q0 to q0 + valid - 1 of the run (counted from its last frame),
+    // in n vectors; lanes past `valid` are discarded.
+    template <int n>
+    static void chunk(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                      std::int32_t q0, std::int32_t valid, std::int32_t* sumL, std::int32_t* sumR) {
+        const double* at = history + lastReadBase + q0;
+        Acc left[n];
+        Acc right[n];
+#pragma GCC unroll 8
+        for (int v = 0; v < n; ++v) {
+            left[v] = V::zeroQuiet();
+            right[v] = V::zeroQuiet();
+        }
+        for (std::int32_t i = 0; i < plan.bothCount; ++i) {
+            const double* x = at + tapOffset[plan.bothTap[i]];
+            const typename V::Doubles gainL = V::broadcast(plan.bothPanL[i]);
+            const typename V::Doubles gainR = V::broadcast(plan.bothPanR[i]);
+#pragma GCC unroll 8
+            for (int v = 0; v < n; ++v) {
+                const typename V::Doubles value = V::load(x + v * kLanes);
+                left[v] = V::addQuiet(left[v], V::mul(value, gainL));
+                right[v] = V::addQuiet(right[v], V::mul(value, gainR));
+            }
+        }
+        addOneSide<n>(at, tapOffset, plan.leftTap, plan.leftPan, plan.leftCount, left);
+        addOneSide<n>(at, tapOffset, plan.rightTap, plan.rightPan, plan.rightCount, right);
+        // Lane l of vector v holds frame frames - 1 - (q0 + v * kLanes + l).
+#pragma GCC unroll 8
+        for (int v = 0; v < n; ++v) {
+            const std::int32_t q = q0 + v * kLanes;
+            const typename V::Sums sumsL = V::quietSums(left[v]);
+            const typename V::Sums sumsR = V::quietSums(right[v]);
+            if (valid - v * kLanes >= kLanes) {
+                V::storeReversed(sumL + frames - q - kLanes, sumsL);
+                V::storeReversed(sumR + frames - q - kLanes, sumsR);
+            } else {
+                std::int32_t laneL[kLanes];
+                std::int32_t laneR[kLanes];
+                V::store(laneL, sumsL);
+                V::store(laneR, sumsR);
+                for (std::int32_t l = 0; q + l < q0 + valid; ++l) {
+                    sumL[frames - 1 - q - l] = laneL[l];
+                    sumR[frames - 1 - q - l] = laneR[l];
+                }
+            }
+        }
+    }
+
+    template <int n>
+    static void rest(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                     std::int32_t q0, std::int32_t* sumL, std::int32_t* sumR) {
+        if constexpr (n > 0) {
+            if ((frames - q0 + kLanes - 1) / kLanes == n) {
+                chunk<n>(plan, tapOffset, history, lastReadBase, frames, q0, frames - q0, sumL, sumR);
+            } else {
+                rest<n - 1>(plan, tapOffset, history, lastReadBase, frames, q0, sumL, sumR);
+            }
+        }
+    }
+
+    static void run(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                    std::int32_t* sumL, std::int32_t* sumR) {
+        constexpr int kVectors = V::kQuietVectors;
+        constexpr std::int32_t kChunk = kVectors * kLanes;
+        std::int32_t q0 = 0;
+        for (; frames - q0 >= kChunk; q0 += kChunk) {
+            chunk<kVectors>(plan, tapOffset, history, lastReadBase, frames, q0, kChunk, sumL, sumR);
+        }
+        if (q0 < frames) {
+            rest<kVectors>(plan, tapOffset, history, lastReadBase, frames, q0, sumL, sumR);
         }
     }
 };
+
+template <class V>
+void TapRunKernel<V>::runQuiet(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                               std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
+                               std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) {
+    QuietTapKernel<V>::run(plan, tapOffset, history, lastReadBase, frames, sumL, sumR);
+    for (std::int32_t k = 0; k < nudgeCount; ++k) {
+        correct(nudges[k], history, lastReadBase, frames, sumL, sumR);
+    }
+}
 
 // Needs V with fused multiply-add. Mirrors smoothPortable lane by lane.
 template <class V>

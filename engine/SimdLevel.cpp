@@ -18,7 +18,7 @@ SimdLevel detectSimdLevel() {
     // GCC's CPU model also checks that the OS saves the wider registers.
     __builtin_cpu_init();
     const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    if (avx2 && __builtin_cpu_supports("avx512f")) {
+    if (avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) {
         return SimdLevel::avx512;
     }
     if (avx2) {
