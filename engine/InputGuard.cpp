@@ -50,7 +50,8 @@ Loudness guardAll(const GuardJob<Sample>& job) {
         const double right = job.right[i];
         job.dryL[i] = left;
         job.dryR[i] = right;
-        replace |= nearZero(left) | nearZero(right);
+        replace |= nearZero(left);
+        replace |= nearZero(right);
     }
     if (replace) {
         for (std::int32_t i = 0; i < job.frames; ++i) {
