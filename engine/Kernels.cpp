@@ -6,7 +6,7 @@ namespace {
 // SSE2 has no fused multiply-add: its smoothing stays scalar.
 constexpr Kernels kPortable{sumTapRunPortable, smoothPortable};
 #if GLOWMARSH_X86_KERNELS
-constexpr Kernels kSse2{sumTapRunSse2, smoothPortable};
+constexpr Kernels kSse2{sumTapRunSse2, smoothPortable, sumQuietRunSse2};
 constexpr Kernels kAvx2{sumTapRunAvx2,     smoothAvx2,        sumQuietRunAvx2,
                         guardFloatAvx2,    guardDoubleAvx2,   quantiseFloatAvx2,
                         quantiseDoubleAvx2};

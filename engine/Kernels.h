@@ -109,6 +109,9 @@ void smoothPortable(const SmoothJob& job);
 #if GLOWMARSH_X86_KERNELS
 void sumTapRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
+void sumQuietRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                     std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                     std::int32_t* sumL, std::int32_t* sumR);
 void sumTapRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx2(const SmoothJob& job);
