@@ -190,7 +190,8 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
                    kernels,
                    plan,
                    planned,
-                   planned && plan.safeMagnitude >= kQuietMagnitude && stepAt - 1 >= kMinStepGap,
+                   planned && kernels.sumQuietRun != nullptr && plan.safeMagnitude >= kQuietMagnitude &&
+                       stepAt - 1 >= kMinStepGap,
                    stepAt,
                    plan.maxOffset,
                    state.writeIndex,

@@ -71,11 +71,6 @@ void quantiseDoublePortable(const QuantiseJob& job, double* out);
 void correctNudge(const TapNudge& nudge, const double* history, std::int32_t lastReadBase, std::int32_t frames,
                   std::int32_t from, std::int32_t* sumL, std::int32_t* sumR);
 
-// The plain C++ form of the quiet run (Kernels::sumQuietRun).
-void sumQuietRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
-                         std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
-                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR);
-
 struct Kernels {
     // Fills sumL and sumR (by frame) for a run of frames whose offsets do not
     // change and whose history is already written; see sumTapRunExact.
@@ -86,10 +81,12 @@ struct Kernels {
     // sumTapRun for history that holds no value of magnitude plan.safeMagnitude
     // or more, nor NaN or infinity, so nothing needs checking; the run may span
     // scan steps: tapOffset holds the offsets after the last of them, and each
-    // nudge's earlier frames are set back to its old offset.
+    // nudge's earlier frames are set back to its old offset. Null where that
+    // gains nothing (plain C++ sums frame by frame anyway): runs then end at
+    // scan steps.
     void (*sumQuietRun)(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                         std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
-                        std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) = sumQuietRunPortable;
+                        std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) = nullptr;
     // The input guard of the two processing calls (InputGuard.h).
     Loudness (*guardFloat)(const GuardJob<float>& job) = guardStretch;
     Loudness (*guardDouble)(const GuardJob<double>& job) = guardStretch;

@@ -54,15 +54,6 @@ void correctNudge(const TapNudge& nudge, const double* history, std::int32_t las
     }
 }
 
-void sumQuietRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
-                         std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
-                         std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) {
-    sumTapRunExact(plan, tapOffset, history, lastReadBase, frames, 0, frames, sumL, sumR);
-    for (std::int32_t k = 0; k < nudgeCount; ++k) {
-        correctNudge(nudges[k], history, lastReadBase, frames, 0, sumL, sumR);
-    }
-}
-
 // The smoothing of WetMix.h over a stretch, with the shift register laid out
 // as one line of changes (oldest first) instead of moving ten values a frame.
 void smoothPortable(const SmoothJob& job) {
