@@ -24,15 +24,14 @@
 //   If y is more than 2^-50 (|a - b| + |y|) away from every half-way point
 //   between floats, X and the rounded extended sum lie between the same two
 //   half-way points as y: both round to the float nearest to y.
-//   64-bit call: the extended dithers are a * 2^-29 and b * 2^-29, so their
-//   difference is (s1 + e1) 2^-29 (two-sum of a and -b), rounded to 64 bits:
-//   off by at most 2^-64 |s1| 2^-29. Then m + s1 2^-29 = h + l exactly
-//   (two-sum), and X = h + t with |t| at most |l| + |e1| 2^-29 + 2^-63 |s1|
-//   2^-29 (and 2^-1073 where a product underflows). If h is not a power of
-//   two (and of at least 2^-960) and that bound is below ulp(h) (1/2 -
-//   2^-9), X lies inside h's binade, its rounding to 64 bits is within
-//   ulp(h) / 2 of h (the 64-bit spacing there is ulp(h) / 2^11), and the
-//   rounding of that to double is h.
+//   64-bit call: the extended dithers are a 2^-29 and b 2^-29, so their
+//   difference is (a - b) 2^-29 rounded to 64 bits; c = (a - b) 2^-29 in
+//   double is within 2^-52 |c| of that (and 2^-1074 where the product
+//   underflows). Then m + c = h + l exactly (two-sum), and X = h + t with |t|
+//   at most |l| + 2^-51 |c|. If h is not a power of two (and of at least
+//   2^-960) and that bound is below ulp(h) (1/2 - 2^-9), X lies inside h's
+//   binade, its rounding to 64 bits is within ulp(h) / 2 of h (the 64-bit
+//   spacing there is ulp(h) / 2^11), and the rounding of that to double is h.
 #pragma once
 
 namespace glowmarsh {
@@ -172,21 +171,14 @@ struct QuantiseLanes {
     static void quantiseDouble(const QuantiseJob& job, double* out) {
         double frameDither[kStretchFrames + kStretchPad];
         dithers<false>(job, frameDither);
-        const Doubles zero = V::zero();
         const Doubles scale = V::broadcast(0x1p-29);
-        const Doubles rounding = V::broadcast(0x1p-63);
+        const Doubles rounding = V::broadcast(0x1p-51);
         const Doubles least = V::broadcast(0x1p-960);
         const Doubles most = V::broadcast(0x1p1000);
-        const Doubles ulp = V::broadcast(0x1p-52);
-        const Doubles room = V::broadcast(0.5 - 0x1p-9);
+        const Doubles room = V::broadcast((0.5 - 0x1p-9) * 0x1p-52);  // of the power of two below h
         Redo redo;
         lanes(job, out, redo, [&](std::int32_t f, double* to) {
-            const Doubles a = V::load(frameDither + f);
-            const Doubles b = V::load(frameDither + f - 1);
-            const Doubles s1 = V::sub(a, b);
-            const Doubles s1Back = V::sub(s1, a);
-            const Doubles e1 = V::add(V::sub(a, V::sub(s1, s1Back)), V::sub(V::sub(zero, b), s1Back));
-            const Doubles change = V::mul(s1, scale);
+            const Doubles change = V::mul(V::sub(V::load(frameDither + f), V::load(frameDither + f - 1)), scale);
             const Doubles mix = V::load(job.mix + f);
             const Doubles h = V::add(mix, change);
             const Doubles hBack = V::sub(h, mix);
@@ -195,10 +187,7 @@ struct QuantiseLanes {
             const Doubles power = V::powerPart(size);
             const Mask plain = V::both(V::both(V::lessEqual(least, power), V::lessEqual(power, most)),
                                        V::notEqual(size, power));
-            // |t| with room for the extended difference's own rounding.
-            const Doubles tail =
-                V::add(V::abs(l), V::add(V::abs(V::mul(e1, scale)), V::mul(V::abs(change), rounding)));
-            const Mask inside = V::less(tail, V::mul(V::mul(power, ulp), room));
+            const Mask inside = V::less(V::add(V::abs(l), V::mul(V::abs(change), rounding)), V::mul(power, room));
             V::storeDoubles(to, h);
             return V::bits(V::both(plain, inside));
         });
