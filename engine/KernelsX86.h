@@ -204,7 +204,7 @@ struct QuietTapKernel {
             const typename V::Doubles gainR = V::broadcast(plan.bothPanR[i]);
 #pragma GCC unroll 8
             for (int v = 0; v < n; ++v) {
-                const typename V::Doubles value = V::load(x + v * kLanes);
+                const typename V::Doubles value = V::loadOnce(x + v * kLanes);
                 left[v] = V::addQuiet(left[v], V::mul(value, gainL));
                 right[v] = V::addQuiet(right[v], V::mul(value, gainR));
             }
