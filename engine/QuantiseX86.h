@@ -10,10 +10,9 @@
 // depends on the previous frame's dither only, not on its output, so frames
 // go into lanes:
 //
-// - The dither has the same bits lane by lane: the draw converted exactly,
-//   the quotient by the divisor (formed without dividing, drawFraction), and
-//   the product with 2^(e + 62), which is the exponent bits of the value (a
-//   power of two, 2^(e - 1)) times 2^63.
+// - The dither takes the same double operations lane by lane: the draw
+//   converted exactly, the division, and the product with 2^(e + 62), which
+//   is the exponent bits of the value (a power of two, 2^(e - 1)) times 2^63.
 // - The extended sum is not formed (only where long double is x87's type:
 //   elsewhere the level uses the plain frame-by-frame stage). A lane that cannot show that its double
 //   result equals the rounded extended sum is redone with long double by the
@@ -68,25 +67,6 @@ struct QuantiseLanes {
         }
     };
 
-    // r / divisor for draws r from 0 to 2^31 - 1, without dividing. With
-    // q = r 2^-31, the quotient r / (2^31 - 1) is S + T, where S = q + q 2^-31
-    // (a multiple of 2^-62) and 0 < T < 2^-62 (T = 2^-62 for r = 2^31 - 1,
-    // where S + T = 1 and S rounds to 1 anyway). Where the quotient is 2^-9
-    // or more, every half-way point between doubles is a multiple of 2^-62,
-    // so the quotient rounds as S does, except that a tie goes up; below
-    // 2^-9, S is itself a double and T far below half its ulp. S is hi + lo
-    // exactly (fast two-sum); a tie rounded down shows as lo = half an ulp
-    // of hi. Checked against the division for every r.
-    static Doubles drawFraction(Doubles draw) {
-        const Doubles q = V::mul(draw, V::broadcast(0x1p-31));
-        const Doubles small = V::mul(q, V::broadcast(0x1p-31));
-        const Doubles hi = V::add(q, small);
-        const Doubles lo = V::sub(small, V::sub(hi, q));
-        const Doubles half = V::mul(V::powerPart(hi), V::broadcast(0x1p-53));
-        const Doubles quotient = V::select(V::equal(lo, half), V::add(hi, V::add(half, half)), hi);
-        return V::mul(quotient, V::broadcast(0x1p-86));  // 2147483647 * 2^86 is the divisor
-    }
-
     // dither[f] for frames 0 to job.frames - 1 (the rest of the last vector is
     // filled too). The exponent is taken from the sample, or in the 32-bit
     // call from the sample rounded to float: a float as a double has the
@@ -94,6 +74,7 @@ struct QuantiseLanes {
     // double. Zero, infinities and NaN have exponent 0.
     template <bool floatCall>
     static void dithers(const QuantiseJob& job, double* out) {
+        const Doubles divisor = V::broadcast(dither::kDivisor);
         const Doubles zero = V::zero();
         const Doubles infinity = V::broadcast(dither::kInfinity);
         const Doubles toPower = V::broadcast(0x1p63);
@@ -105,7 +86,7 @@ struct QuantiseLanes {
             const Doubles power = V::powerPart(value);  // 2^(e - 1); 0 for zero and subnormals; infinite otherwise
             const Mask normal = V::both(V::less(zero, power), V::less(power, infinity));
             const Doubles scale = V::mul(power, toPower);
-            V::storeDoubles(out + f, V::mul(drawFraction(V::fromInts(job.draws + f)), V::select(normal, scale, powerOfZero)));
+            V::storeDoubles(out + f, V::mul(V::div(V::fromInts(job.draws + f), divisor), V::select(normal, scale, powerOfZero)));
             if constexpr (!floatCall) {
                 // Subnormal samples, and samples of 2^961 or more, whose power
                 // 2^(e + 62) is not a double.
