@@ -30,8 +30,12 @@ std::int32_t noiseInteger(std::int32_t counter);
 double nextNoise(NoiseCounter& counter);
 
 // Whether the guard replaces x: a magnitude below 1.2e-38 (NaN is kept).
+// Both comparisons are made, without a branch on the first: on noise, the
+// sign alone would decide that branch.
 inline bool nearZero(double x) {
-    return x < 1.2e-38 && x > -1.2e-38;
+    const bool below = x < 1.2e-38;
+    const bool above = x > -1.2e-38;
+    return below & above;
 }
 
 // The guarded sample: x itself unless its magnitude is below 1.2e-38; NaN and
