@@ -204,8 +204,8 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     std::int32_t sumR[kStretchFrames];
     double mixL[kStretchFrames + kStretchPad];
     double mixR[kStretchFrames + kStretchPad];
-    std::int32_t drawL[kStretchFrames + kStretchPad] = {};
-    std::int32_t drawR[kStretchFrames + kStretchPad] = {};
+    std::int32_t drawL[kStretchFrames + kStretchPad];
+    std::int32_t drawR[kStretchFrames + kStretchPad];
     const std::int32_t weightCount = smoothingWeightsInUse(state.smoothCoeff);
     SmoothJob smoothL{sumL, dryL, mixL, 0, &state.lastSumL, state.wetHistoryL, state.smoothCoeff, weightCount,
                       block.wetNormaliser, block.wetGain, block.dryGain};
@@ -227,6 +227,7 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
 
         for (std::int32_t pad = stretch; pad < stretch + kStretchPad; ++pad) {
             dryL[pad] = dryR[pad] = 0.0;
+            drawL[pad] = drawR[pad] = 0;
         }
         smoothL.frames = smoothR.frames = stretch;
         kernels.smooth(smoothL);
