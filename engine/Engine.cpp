@@ -232,6 +232,9 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
         smoothL.frames = smoothR.frames = stretch;
         kernels.smooth(smoothL);
         kernels.smooth(smoothR);
+        for (std::int32_t pad = stretch; pad < stretch + kStretchPad; ++pad) {
+            mixL[pad] = mixR[pad] = 0.0;
+        }
         // Left draws first, then right: two draws per frame.
         for (std::int32_t f = 0; f < stretch; ++f) {
             drawL[f] = std::rand();

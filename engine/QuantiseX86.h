@@ -103,6 +103,7 @@ struct QuantiseLanes {
 
     // Frames 1 to job.frames - 1: step(f) gives the vector of frames f to
     // f + kLanes - 1, its proven lanes, and stores it at the address given.
+    // Lanes past the stretch read the zeroed ends of the dither and mix arrays.
     template <typename Sample, class Step>
     static void lanes(const QuantiseJob& job, Sample* out, Redo& redo, Step step) {
         const std::int32_t frames = job.frames;
@@ -122,6 +123,9 @@ struct QuantiseLanes {
     static void quantiseFloat(const QuantiseJob& job, float* out) {
         double frameDither[kStretchFrames + kStretchPad];
         dithers<true>(job, frameDither);
+        for (std::int32_t f = job.frames; f < job.frames + kLanes; ++f) {
+            frameDither[f] = 0.0;
+        }
         const Doubles halfUlp = V::broadcast(0x1p-24);
         const Doubles halfUlpBelow = V::broadcast(0x1p-25);
         const Doubles slack = V::broadcast(0x1p-50);
@@ -152,6 +156,9 @@ struct QuantiseLanes {
     static void quantiseDouble(const QuantiseJob& job, double* out) {
         double frameDither[kStretchFrames + kStretchPad];
         dithers<false>(job, frameDither);
+        for (std::int32_t f = job.frames; f < job.frames + kLanes; ++f) {
+            frameDither[f] = 0.0;
+        }
         const Doubles scale = V::broadcast(0x1p-29);
         const Doubles rounding = V::broadcast(0x1p-51);
         const Doubles least = V::broadcast(0x1p-960);
