@@ -221,7 +221,8 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
         const Loudness loudness =
             SamplePath<Sample>::guard(kernels, {inL + done, inR + done, stretch, &noise, dryL, dryR, mono});
         // Every value a tap can read is younger than kMaxTapOffset frames.
-        const std::int32_t quietFrom = quietFrames >= kMaxTapOffset ? 0 : std::min(kMaxTapOffset - quietFrames, stretch);
+        const std::int32_t quietFrom =
+            quietFrames >= kMaxTapOffset ? 0 : std::min(kMaxTapOffset - quietFrames, stretch);
         taps.stretch(mono, stretch, quietFrom, loudness.first, sumL, sumR);
         quietFrames = loudness.last >= 0 ? stretch - 1 - loudness.last : std::min(quietFrames + stretch, kQuietForever);
 

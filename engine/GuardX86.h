@@ -45,7 +45,9 @@ struct GuardLanes {
         for (; f < frames; ++f) {
             const double left = job.left[f];
             const double right = job.right[f];
-            nearZero |= static_cast<unsigned>((left < 1.2e-38 && left > -1.2e-38) || (right < 1.2e-38 && right > -1.2e-38));
+            const bool leftNear = (left < 1.2e-38) & (left > -1.2e-38);
+            const bool rightNear = (right < 1.2e-38) & (right > -1.2e-38);
+            nearZero |= static_cast<unsigned>(leftNear | rightNear);
             const double mono = left + right;
             job.dryL[f] = left;
             job.dryR[f] = right;

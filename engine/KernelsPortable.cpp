@@ -47,10 +47,12 @@ void correctNudge(const TapNudge& nudge, const double* history, std::int32_t las
     for (std::int32_t i = from; i < nudge.before; ++i) {
         const double before = oldAt[-i];
         const double after = newAt[-i];
-        sumL[i] = wrappingAdd(sumL[i], static_cast<std::int32_t>(static_cast<std::uint32_t>(truncToInt(before * nudge.gainL)) -
-                                                                 static_cast<std::uint32_t>(truncToInt(after * nudge.gainL))));
-        sumR[i] = wrappingAdd(sumR[i], static_cast<std::int32_t>(static_cast<std::uint32_t>(truncToInt(before * nudge.gainR)) -
-                                                                 static_cast<std::uint32_t>(truncToInt(after * nudge.gainR))));
+        const std::uint32_t changeL = static_cast<std::uint32_t>(truncToInt(before * nudge.gainL)) -
+                                      static_cast<std::uint32_t>(truncToInt(after * nudge.gainL));
+        const std::uint32_t changeR = static_cast<std::uint32_t>(truncToInt(before * nudge.gainR)) -
+                                      static_cast<std::uint32_t>(truncToInt(after * nudge.gainR));
+        sumL[i] = wrappingAdd(sumL[i], static_cast<std::int32_t>(changeL));
+        sumR[i] = wrappingAdd(sumR[i], static_cast<std::int32_t>(changeR));
     }
 }
 

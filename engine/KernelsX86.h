@@ -13,7 +13,10 @@
 // except for NaN, infinities and values at or above 2^31 (it answers
 // 0x80000000 for all of them): a sum of squares of the values read flags any
 // chunk whose history holds a value whose products could leave +-2^30, and
-// that chunk is redone by the exact scalar loop.
+// that chunk is redone by the exact scalar loop. Over quiet history (no value
+// of 2^20 or more, no NaN or infinity, which the frame loop knows from what it
+// wrote) QuietTapKernel skips that check, and a run may span scan steps: a
+// nudged tap's frames before its step are corrected afterwards (correct).
 //
 // Smoothing (frames at once): each frame's weighted sum depends only on the
 // changes, not on the previous frame's result, so frames go into lanes. Each
@@ -188,8 +191,9 @@ struct QuietTapKernel {
     // Frames q0 to q0 + valid - 1 of the run (counted from its last frame),
     // in n vectors; lanes past `valid` are discarded.
     template <int n>
-    static void chunk(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
-                      std::int32_t q0, std::int32_t valid, std::int32_t* sumL, std::int32_t* sumR) {
+    static void chunk(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                      std::int32_t lastReadBase, std::int32_t frames, std::int32_t q0, std::int32_t valid,
+                      std::int32_t* sumL, std::int32_t* sumR) {
         const double* at = history + lastReadBase + q0;
         Acc left[n];
         Acc right[n];
@@ -234,8 +238,9 @@ struct QuietTapKernel {
     }
 
     template <int n>
-    static void rest(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
-                     std::int32_t q0, std::int32_t* sumL, std::int32_t* sumR) {
+    static void rest(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                     std::int32_t lastReadBase, std::int32_t frames, std::int32_t q0, std::int32_t* sumL,
+                     std::int32_t* sumR) {
         if constexpr (n > 0) {
             if ((frames - q0 + kLanes - 1) / kLanes == n) {
                 chunk<n>(plan, tapOffset, history, lastReadBase, frames, q0, frames - q0, sumL, sumR);
@@ -245,8 +250,8 @@ struct QuietTapKernel {
         }
     }
 
-    static void run(const TapPlan& plan, const std::int32_t* tapOffset, const double* history, std::int32_t lastReadBase, std::int32_t frames,
-                    std::int32_t* sumL, std::int32_t* sumR) {
+    static void run(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR) {
         constexpr int kVectors = V::kQuietVectors;
         constexpr std::int32_t kChunk = kVectors * kLanes;
         std::int32_t q0 = 0;

@@ -86,7 +86,8 @@ struct QuantiseLanes {
             const Doubles power = V::powerPart(value);  // 2^(e - 1); 0 for zero and subnormals; infinite otherwise
             const Mask normal = V::both(V::less(zero, power), V::less(power, infinity));
             const Doubles scale = V::mul(power, toPower);
-            V::storeDoubles(out + f, V::mul(V::div(V::fromInts(job.draws + f), divisor), V::select(normal, scale, powerOfZero)));
+            const Doubles fraction = V::div(V::fromInts(job.draws + f), divisor);
+            V::storeDoubles(out + f, V::mul(fraction, V::select(normal, scale, powerOfZero)));
             if constexpr (!floatCall) {
                 // Subnormal samples, and samples of 2^961 or more, whose power
                 // 2^(e + 62) is not a double.
