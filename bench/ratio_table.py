@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Prints the reference-against-production table of bench/README.md from a
-glowmarsh_bench JSON report run with repetitions (medians of frames/second)."""
+"""Prints the tables of bench/README.md from a JSON report run with
+repetitions: reference against production (glowmarsh_bench, medians of
+frames/second) and engine over floor (glowmarsh_floor_ratio, median ratio of
+the repetitions, with their lowest and highest)."""
 import json
 import sys
 
@@ -9,9 +11,16 @@ def main(path):
     with open(path) as f:
         report = json.load(f)
     medians = {}
+    floor = {}
     for b in report["benchmarks"]:
-        if b.get("aggregate_name") == "median":
+        if b["run_name"].startswith("BM_FloorRatio"):
+            if b.get("aggregate_name") in ("median", "min", "max"):
+                floor.setdefault(b["run_name"], {})[b["aggregate_name"]] = b
+        elif b.get("aggregate_name") == "median":
             medians[b["run_name"]] = b["items_per_second"]
+    if floor:
+        print_floor(floor)
+        return
     taps = {"0": "0 (7 taps)", "7": "0.7 (83 taps)", "10": "1.0 (163 taps)"}
     print("| call | Grain | block | reference, frames/s | production, frames/s | ratio |")
     print("|---|---|---|---|---|---|")
@@ -32,6 +41,25 @@ def main(path):
         print("|---|---|")
         for name, value in others:
             print(f"| {name} | {value / 1e6:.2f} M |")
+
+
+def print_floor(floor):
+    print("| call | Grain | best level: ratio (lowest to highest) | engine, frames/s | floor, frames/s "
+          "| AVX2: ratio (lowest to highest) | engine, frames/s | floor, frames/s |")
+    print("|---|---|---|---|---|---|---|---|")
+    for precision in ("Float", "Double"):
+        call = "processReplacing" if precision == "Float" else "processDoubleReplacing"
+        for grain in ("7", "10"):
+            cells = []
+            for level in ("", "Avx2"):
+                run = floor.get(f"BM_FloorRatio{precision}{level}/grainTenths:{grain}/iterations:400")
+                if run is None:
+                    cells.append("- | - | -")
+                    continue
+                m, lo, hi = run["median"], run["min"], run["max"]
+                cells.append(f"{m['ratio']:.2f} ({lo['ratio']:.2f} to {hi['ratio']:.2f}) | "
+                             f"{m['engine_Mfps']:.1f} M | {m['floor_Mfps']:.1f} M")
+            print(f"| {call} | {int(grain) / 10:.1f} | {cells[0]} | {cells[1]} |")
 
 
 if __name__ == "__main__":

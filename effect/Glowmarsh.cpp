@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "engine/Engine.h"
-#include "engine/ExtendedPrecision.h"
 #include "host/BoundedText.h"
 
 namespace {
@@ -54,12 +53,10 @@ Glowmarsh::Glowmarsh(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 Glowmarsh::~Glowmarsh() = default;
 
 void Glowmarsh::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    const glowmarsh::ExtendedPrecisionScope extended;
     glowmarsh::processBlock(engine, inputs, outputs, sampleFrames);
 }
 
 void Glowmarsh::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    const glowmarsh::ExtendedPrecisionScope extended;
     glowmarsh::processBlock(engine, inputs, outputs, sampleFrames);
 }
 

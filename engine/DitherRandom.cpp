@@ -46,6 +46,14 @@ std::int32_t ditherRandom() {
     return generator.next();
 }
 
+void drawDitherPairs(std::int32_t* left, std::int32_t* right, std::int32_t frames) {
+    const std::lock_guard<GeneratorLock> hold(generatorLock);
+    for (std::int32_t f = 0; f < frames; ++f) {
+        left[f] = generator.next();
+        right[f] = generator.next();
+    }
+}
+
 void seedDitherRandom(unsigned seed) {
     const std::lock_guard<GeneratorLock> hold(generatorLock);
     generator.reseed(seed);

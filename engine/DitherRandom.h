@@ -53,12 +53,20 @@ private:
 // The module's GlibcRandom, under a lock: instances may process on several
 // threads at once.
 std::int32_t ditherRandom();
+// frames pairs of draws, left then right for each frame, under one taking of the lock.
+void drawDitherPairs(std::int32_t* left, std::int32_t* right, std::int32_t frames);
 // Restarts the sequence as srand(seed) does; for tests that pin output bits.
 void seedDitherRandom(unsigned seed);
 #else
 inline std::int32_t ditherRandom() {
     static_assert(RAND_MAX == 2147483647, "the dither's divisor assumes rand() up to 2^31 - 1");
     return std::rand();
+}
+inline void drawDitherPairs(std::int32_t* left, std::int32_t* right, std::int32_t frames) {
+    for (std::int32_t f = 0; f < frames; ++f) {
+        left[f] = ditherRandom();
+        right[f] = ditherRandom();
+    }
 }
 inline void seedDitherRandom(unsigned seed) {
     std::srand(seed);

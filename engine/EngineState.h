@@ -18,6 +18,10 @@ constexpr int kPrimeCount = 167;                        // entries of primeTable
 constexpr int kMaxTaps = 164;                           // taps the tap sum can serve
 constexpr int kSmoothLength = 10;                       // frames in the smoothing window
 constexpr int kSmoothTable = 11;                        // entries of the smoothing tables (the last unused)
+// History values below this magnitude are quiet: times any gain up to 1024
+// they stay far inside the int range.
+constexpr double kQuietMagnitude = 0x1p20;
+constexpr std::int32_t kQuietForever = 0x40000000;      // quietFrames: no loud value ever written
 
 struct EngineState {
     EngineState();
@@ -38,6 +42,11 @@ struct EngineState {
     double smoothCoeff[kSmoothTable];        // window weights of the current block
     double lastSumL = 0.0;                   // previous frame's left tap sum
     double lastSumR = 0.0;                   // previous frame's right tap sum
+    // Frames written since the last history value that was not quiet (NaN,
+    // infinite or of kQuietMagnitude or more); 0 when unknown. Kept by the
+    // processing calls: every value in the history is younger than kMaxTapOffset
+    // frames, so from that count on, the taps read quiet values only.
+    std::int32_t quietFrames = kQuietForever;
     // Parameters, 0 to 1 when the host behaves. Written by the host on any
     // thread, read once per block.
     std::atomic<float> sustain{1.0f};

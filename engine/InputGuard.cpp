@@ -1,5 +1,6 @@
 #include "engine/InputGuard.h"
 
+#include "engine/EngineState.h"
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
@@ -37,6 +38,48 @@ double nextNoise(NoiseCounter& counter) {
         next = current % kNoisePeriod + 1;
     } while (!counter.compare_exchange_weak(current, next, std::memory_order_relaxed));
     return static_cast<double>(noiseInteger(next)) * 1e-08 * 1e-08;
+}
+
+namespace {
+
+template <typename Sample>
+Loudness guardAll(const GuardJob<Sample>& job) {
+    bool replace = false;
+    for (std::int32_t i = 0; i < job.frames; ++i) {
+        const double left = job.left[i];
+        const double right = job.right[i];
+        job.dryL[i] = left;
+        job.dryR[i] = right;
+        replace |= nearZero(left);
+        replace |= nearZero(right);
+    }
+    if (replace) {
+        for (std::int32_t i = 0; i < job.frames; ++i) {
+            job.dryL[i] = guardInput(job.dryL[i], job.noise->left);
+        }
+        for (std::int32_t i = 0; i < job.frames; ++i) {
+            job.dryR[i] = guardInput(job.dryR[i], job.noise->right);
+        }
+    }
+    Loudness loudness{job.frames, -1};
+    for (std::int32_t i = 0; i < job.frames; ++i) {
+        job.mono[i] = job.dryL[i] + job.dryR[i];
+        if (!(job.mono[i] < kQuietMagnitude && job.mono[i] > -kQuietMagnitude)) {
+            loudness.first = loudness.first < i ? loudness.first : i;
+            loudness.last = i;
+        }
+    }
+    return loudness;
+}
+
+}  // namespace
+
+Loudness guardStretch(const GuardJob<float>& job) {
+    return guardAll(job);
+}
+
+Loudness guardStretch(const GuardJob<double>& job) {
+    return guardAll(job);
 }
 
 }  // namespace glowmarsh

@@ -3,12 +3,15 @@
 namespace glowmarsh {
 
 namespace {
-// SSE2 has no fused multiply-add: its smoothing stays scalar.
+// SSE2 has no fused multiply-add: its smoothing stays scalar. The plain
+// C++ and SSE2 sets guard and quantise frame by frame.
 constexpr Kernels kPortable{sumTapRunPortable, smoothPortable};
 #if GLOWMARSH_X86_KERNELS
-constexpr Kernels kSse2{sumTapRunSse2, smoothPortable};
-constexpr Kernels kAvx2{sumTapRunAvx2, smoothAvx2};
-constexpr Kernels kAvx512{sumTapRunAvx512, smoothAvx512};
+constexpr Kernels kSse2{sumTapRunSse2, smoothPortable, sumQuietRunSse2};
+constexpr Kernels kAvx2{sumTapRunAvx2,  smoothAvx2,        sumQuietRunAvx2,   guardFloatAvx2,
+                        guardDoubleAvx2, quantiseFloatAvx2, quantiseDoubleAvx2};
+constexpr Kernels kAvx512{sumTapRunAvx512,  smoothAvx512,        sumQuietRunAvx512,   guardFloatAvx512,
+                          guardDoubleAvx512, quantiseFloatAvx512, quantiseDoubleAvx512};
 #endif
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/InputGuard.h"
 #include "engine/SimdLevel.h"
 #include "engine/TapPlan.h"
 
@@ -41,6 +42,35 @@ struct SmoothJob {
 // numbers), changing nothing.
 std::int32_t smoothingWeightsInUse(const double* weights);
 
+// One channel's output stage over a stretch of frames (OutputStage.h): each
+// frame's dither from its draw, and the output from the mixed sample plus
+// this frame's dither minus the previous frame's.
+struct QuantiseJob {
+    const double* mix;            // mixed samples; read up to a whole vector past the end
+    const std::int32_t* draws;    // the frames' rand() draws; read up to a whole vector past the end
+    std::int32_t frames;          // 1 to kStretchFrames
+    long double* ditherShape;     // the channel's dither memory, carried on
+};
+
+// A scan step inside a run of quiet history (sumQuietRun): the run's first
+// `before` frames read the tap at oldOffset, the later ones at newOffset.
+struct TapNudge {
+    std::int32_t before;     // frames of the run before the step, 1 or more
+    std::int32_t oldOffset;  // frames
+    std::int32_t newOffset;  // frames
+    double gainL;            // the tap's gains
+    double gainR;
+};
+
+// The plain C++ output stage, frame by frame (Kernels::quantiseFloat and quantiseDouble).
+void quantiseFloatPortable(const QuantiseJob& job, float* out);
+void quantiseDoublePortable(const QuantiseJob& job, double* out);
+
+// Sets frames `from` to nudge.before - 1 of a run of `frames` frames back from
+// the nudge's new offset to its old one, exactly (the tail of the vector forms).
+void correctNudge(const TapNudge& nudge, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                  std::int32_t from, std::int32_t* sumL, std::int32_t* sumR);
+
 struct Kernels {
     // Fills sumL and sumR (by frame) for a run of frames whose offsets do not
     // change and whose history is already written; see sumTapRunExact.
@@ -48,6 +78,21 @@ struct Kernels {
                       std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
     // Runs one channel's smoothing and mix over a stretch (SmoothJob).
     void (*smooth)(const SmoothJob& job);
+    // sumTapRun for history that holds no value of magnitude plan.safeMagnitude
+    // or more, nor NaN or infinity, so nothing needs checking; the run may span
+    // scan steps: tapOffset holds the offsets after the last of them, and each
+    // nudge's earlier frames are set back to its old offset. Null where that
+    // gains nothing (plain C++ sums frame by frame anyway): runs then end at
+    // scan steps.
+    void (*sumQuietRun)(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                        std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges,
+                        std::int32_t nudgeCount, std::int32_t* sumL, std::int32_t* sumR) = nullptr;
+    // The input guard of the two processing calls (InputGuard.h).
+    Loudness (*guardFloat)(const GuardJob<float>& job) = guardStretch;
+    Loudness (*guardDouble)(const GuardJob<double>& job) = guardStretch;
+    // The output stage of the two processing calls (QuantiseJob); out takes job.frames samples.
+    void (*quantiseFloat)(const QuantiseJob& job, float* out) = quantiseFloatPortable;
+    void (*quantiseDouble)(const QuantiseJob& job, double* out) = quantiseDoublePortable;
 };
 
 // The set for a level; the level must be supported (simdLevelSupported).
@@ -61,12 +106,29 @@ void smoothPortable(const SmoothJob& job);
 #if GLOWMARSH_X86_KERNELS
 void sumTapRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
+void sumQuietRunSse2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                     std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                     std::int32_t* sumL, std::int32_t* sumR);
 void sumTapRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                    std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx2(const SmoothJob& job);
+Loudness guardFloatAvx2(const GuardJob<float>& job);
+Loudness guardDoubleAvx2(const GuardJob<double>& job);
+void quantiseFloatAvx2(const QuantiseJob& job, float* out);
+void quantiseDoubleAvx2(const QuantiseJob& job, double* out);
+void sumQuietRunAvx2(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                     std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                     std::int32_t* sumL, std::int32_t* sumR);
 void sumTapRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                      std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR);
 void smoothAvx512(const SmoothJob& job);
+Loudness guardFloatAvx512(const GuardJob<float>& job);
+Loudness guardDoubleAvx512(const GuardJob<double>& job);
+void quantiseFloatAvx512(const QuantiseJob& job, float* out);
+void quantiseDoubleAvx512(const QuantiseJob& job, double* out);
+void sumQuietRunAvx512(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
+                       std::int32_t lastReadBase, std::int32_t frames, const TapNudge* nudges, std::int32_t nudgeCount,
+                       std::int32_t* sumL, std::int32_t* sumR);
 #endif
 
 }  // namespace glowmarsh

@@ -2,6 +2,7 @@
 
 #include "engine/FusedMultiplyAdd.h"
 #include "engine/Kernels.h"
+#include "engine/OutputStage.h"
 #include "engine/Rounding.h"
 
 namespace glowmarsh {
@@ -19,6 +20,40 @@ std::int32_t smoothingWeightsInUse(const double* weights) {
 void sumTapRunPortable(const TapPlan& plan, const std::int32_t* tapOffset, const double* history,
                        std::int32_t lastReadBase, std::int32_t frames, std::int32_t* sumL, std::int32_t* sumR) {
     sumTapRunExact(plan, tapOffset, history, lastReadBase, frames, 0, frames, sumL, sumR);
+}
+
+// The memory stays in a local: the loop calls nothing, so it stays in a register.
+void quantiseFloatPortable(const QuantiseJob& job, float* out) {
+    long double shape = *job.ditherShape;
+    for (std::int32_t f = 0; f < job.frames; ++f) {
+        out[f] = quantiseToFloat(job.mix[f], shape, job.draws[f]);
+    }
+    *job.ditherShape = shape;
+}
+
+void quantiseDoublePortable(const QuantiseJob& job, double* out) {
+    long double shape = *job.ditherShape;
+    for (std::int32_t f = 0; f < job.frames; ++f) {
+        out[f] = quantiseToDouble(job.mix[f], shape, job.draws[f]);
+    }
+    *job.ditherShape = shape;
+}
+
+// Frame i of a run reads position offset + lastReadBase + frames - 1 - i.
+void correctNudge(const TapNudge& nudge, const double* history, std::int32_t lastReadBase, std::int32_t frames,
+                  std::int32_t from, std::int32_t* sumL, std::int32_t* sumR) {
+    const double* oldAt = history + lastReadBase + nudge.oldOffset + frames - 1;
+    const double* newAt = history + lastReadBase + nudge.newOffset + frames - 1;
+    for (std::int32_t i = from; i < nudge.before; ++i) {
+        const double before = oldAt[-i];
+        const double after = newAt[-i];
+        const std::uint32_t changeL = static_cast<std::uint32_t>(truncToInt(before * nudge.gainL)) -
+                                      static_cast<std::uint32_t>(truncToInt(after * nudge.gainL));
+        const std::uint32_t changeR = static_cast<std::uint32_t>(truncToInt(before * nudge.gainR)) -
+                                      static_cast<std::uint32_t>(truncToInt(after * nudge.gainR));
+        sumL[i] = wrappingAdd(sumL[i], static_cast<std::int32_t>(changeL));
+        sumR[i] = wrappingAdd(sumR[i], static_cast<std::int32_t>(changeR));
+    }
 }
 
 // The smoothing of WetMix.h over a stretch, with the shift register laid out

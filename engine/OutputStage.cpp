@@ -28,6 +28,18 @@ double ditherFor(int exponent, std::int32_t random) {
 
 }  // namespace
 
+double ditherOf(double value, std::int32_t random) {
+    return dither::scaled(random, binaryExponent(value) + dither::kExponentOffset);
+}
+
+float extendedSumToFloat(double mix, long double dither, long double ditherShape) {
+    return toFloat(static_cast<double>(static_cast<long double>(mix) + (dither - ditherShape)));
+}
+
+double extendedSumToDouble(double mix, long double dither, long double ditherShape) {
+    return static_cast<double>(static_cast<long double>(mix) + (dither - ditherShape));
+}
+
 float quantiseToFloatReference(double mix, long double& ditherShape, std::int32_t random) {
     const double dither = ditherFor(exponentOf(toFloat(mix)), random);
     const long double sum = static_cast<long double>(mix) + (static_cast<long double>(dither) - ditherShape);

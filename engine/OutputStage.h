@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "engine/Rounding.h"
 
@@ -41,6 +42,10 @@ inline int binaryExponent(float value) {
     return (32 - std::countl_zero(fraction)) - 149;  // subnormal: fraction * 2^-149
 }
 
+// Whether long double is x87's extended type (64-bit significand), whose
+// sums the vector output stage reproduces without forming them.
+constexpr bool kExtendedIsX87 = std::numeric_limits<long double>::digits == 64;
+
 namespace dither {
 
 // 2147483647 * 2^86 exactly: with the 2^(e + 62) below, a draw of r becomes
@@ -49,6 +54,7 @@ constexpr double kDivisor = 1.6615349939574323e+35;
 static_assert(kDivisor == 2147483647.0 * 0x1p86);
 constexpr int kExponentOffset = 62;
 constexpr long double kDoubleScale = 0x1p-29L;  // from float ulps to double ulps
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // r / divisor * 2^power. Multiplying by the exact power of two rounds once,
 // as ldexp does (and as pow(2.0, power) times it does wherever that is
@@ -81,6 +87,17 @@ inline double quantiseToDouble(double mix, long double& ditherShape, std::int32_
     ditherShape = dither;
     return static_cast<double>(sum);
 }
+
+// The pieces of the two functions above, out of line, for the output-stage
+// kernels of the wider SIMD levels, which form the dither of many frames at
+// once and fall back to these where their shortcut does not apply.
+// ditherOf: the dither for a value whose exponent sets its span (the mixed
+// sample itself, or for the 32-bit call that sample rounded to float).
+double ditherOf(double value, std::int32_t random);
+// The output sample from the mixed sample, the extended dither of this frame
+// and that of the previous frame, rounded as the two functions above round it.
+float extendedSumToFloat(double mix, long double dither, long double ditherShape);
+double extendedSumToDouble(double mix, long double dither, long double ditherShape);
 
 // The same with the library's frexp and ldexp, as the reference engine runs it.
 float quantiseToFloatReference(double mix, long double& ditherShape, std::int32_t random);

@@ -1,6 +1,7 @@
 #include "engine/ReferenceEngine.h"
 
 #include "engine/BlockSetup.h"
+#include "engine/ExtendedPrecision.h"
 #include "engine/DitherRandom.h"
 #include "engine/SamplePath.h"
 #include "engine/TapNetwork.h"
@@ -17,6 +18,7 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     if (frames <= 0) {
         return;
     }
+    const ExtendedPrecisionScope extended;  // the dither sums need long double's full width
     const Sample* inL = inputs[0];
     const Sample* inR = inputs[1];
     Sample* outL = outputs[0];
@@ -59,6 +61,7 @@ void runBlock(EngineState& state, Sample** inputs, Sample** outputs, std::int32_
     state.lastSumR = lastSumR;
     state.ditherShapeL = ditherShapeL;
     state.ditherShapeR = ditherShapeR;
+    state.quietFrames = 0;  // not kept here: unknown from now on
 }
 
 }  // namespace

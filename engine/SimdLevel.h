@@ -9,7 +9,7 @@ enum class SimdLevel {
     portable,  // plain C++, for every target
     sse2,      // 2 doubles per vector; every x86-64 CPU
     avx2,      // 4 doubles per vector, with FMA
-    avx512,    // 8 doubles per vector (AVX-512F)
+    avx512,    // 8 doubles per vector (AVX-512F and DQ)
 };
 
 // The best level this CPU and OS support; fixed for the life of the process.
