@@ -20,10 +20,10 @@ namespace {
 TEST(ConcurrentHost, EightInstancesOnFourThreadsWithAutomationAndStateRestores) {
     constexpr int kAudioThreads = 4, kPerThread = 2, kInstances = kAudioThreads * kPerThread;
     std::unique_ptr<vsthost::Plugin> effects[kInstances];
-    std::atomic<int> created{0}, audioRunning{kAudioThreads}, unfit{0}, automations{0}, restores{0};
+    std::atomic<int> created{0}, helpers{0}, audioRunning{kAudioThreads}, unfit{0};
     auto audio = [&](int thread) {
         for (int i = 0; i < kPerThread; ++i, created.fetch_add(1)) effects[thread * kPerThread + i] = hosted::create();
-        while (created.load() < kInstances) std::this_thread::yield();
+        while (created.load() < kInstances || helpers.load() < 2) std::this_thread::yield();  // all run together
         std::mt19937 random(1000 + thread);
         auto noise = hosted::noise<float>(1024, 2000 + thread), silence = hosted::Stereo<float>(1024), out = silence;
         auto noise64 = hosted::noise<double>(1024, 3000 + thread), out64 = noise64;
@@ -42,20 +42,22 @@ TEST(ConcurrentHost, EightInstancesOnFourThreadsWithAutomationAndStateRestores) 
     };
     auto automation = [&] {
         std::mt19937 random(77);
-        for (; audioRunning.load() > 0; automations.fetch_add(1)) {
+        helpers.fetch_add(1);
+        do {
             vsthost::Plugin& effect = *effects[random() % kInstances];
             const auto index = static_cast<VstInt32>(random() % 3);
             effect.setParameter(index, static_cast<float>(random() % 1000) / 999.0f);
             effect.parameterDisplay(index);
-        }
+        } while (audioRunning.load() > 0);
     };
     auto state = [&] {
         std::mt19937 random(99);
-        for (; audioRunning.load() > 0; restores.fetch_add(1)) {
+        helpers.fetch_add(1);
+        do {
             const auto saved = effects[random() % kInstances]->chunk(false);
             effects[random() % kInstances]->setChunk(saved, false);
             hosted::create()->setChunk(saved, false);
-        }
+        } while (audioRunning.load() > 0);
     };
     std::vector<std::thread> threads;
     for (int t = 0; t < kAudioThreads; ++t) threads.emplace_back(audio, t);
@@ -64,7 +66,6 @@ TEST(ConcurrentHost, EightInstancesOnFourThreadsWithAutomationAndStateRestores) 
     threads.emplace_back(state);
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(unfit.load(), 0);
-    EXPECT_TRUE(automations.load() > 0 && restores.load() > 0);
 }
 
 }  // namespace
