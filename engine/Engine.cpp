@@ -92,8 +92,7 @@ struct TapRunner {
         while (n < limit && scan.tap + 1 <= block.tapCount) {
             const std::int32_t tap = scan.tap;
             const std::int32_t before = state.tapOffset[tap];
-            const std::int32_t nudged = before + scan.direction;
-            const std::int32_t after = nudged > kMaxTapOffset ? kMaxTapOffset : (nudged < 1 ? 1 : nudged);
+            const std::int32_t after = nudgedOffset(before, scan.direction);
             const bool active = tap >= 1 && tap <= plan.taps;
             const std::int32_t longest = active && after > maxOffset ? after : maxOffset;
             if (framesBeforeOverwrite(longest) <= n) {

@@ -28,10 +28,16 @@ inline std::int32_t writeHistory(EngineState& state, std::int32_t& writeIndex, d
     return --writeIndex;
 }
 
-// Every spacing frames one tap's offset moves by one frame; a sweep goes from
-// tap 1 to tapCount, and tap 1's offset decides at each wrap whether the
-// motion turns. A nudge never takes an offset past kMaxTapOffset (nor below
-// 1), so no tap reads outside the written history however long the block.
+// A nudge moves an offset by one frame in the scan's direction, but never
+// past kMaxTapOffset (nor below 1), so no tap reads outside the written
+// history however long the block.
+inline std::int32_t nudgedOffset(std::int32_t offset, std::int32_t direction) {
+    const std::int32_t nudged = offset + direction;
+    return nudged > kMaxTapOffset ? kMaxTapOffset : (nudged < 1 ? 1 : nudged);
+}
+
+// Every spacing frames one tap's offset is nudged; a sweep goes from tap 1 to
+// tapCount, and tap 1's offset decides at each wrap whether the motion turns.
 inline void advanceScan(EngineState& state, ScanState& scan, const BlockValues& block) {
     ++scan.counter;
     if (!(block.spacing < static_cast<float>(scan.counter))) {
@@ -39,8 +45,7 @@ inline void advanceScan(EngineState& state, ScanState& scan, const BlockValues& 
     }
     scan.counter = 1;
     std::int32_t& offset = state.tapOffset[scan.tap];
-    const std::int32_t nudged = offset + scan.direction;
-    offset = nudged > kMaxTapOffset ? kMaxTapOffset : (nudged < 1 ? 1 : nudged);
+    offset = nudgedOffset(offset, scan.direction);
     ++scan.tap;
     if (scan.tap > block.tapCount) {
         scan.tap = 1;
