@@ -23,9 +23,10 @@ LIB_DIR = "/usr/lib/ardour7"
 SCANNER = LIB_DIR + "/ardour-vst-scanner"
 TOOLS = (LUA_TOOL, EXPORT_TOOL, SCANNER)
 
-# A stuck run is ended and tried again: ardour7-export now and then hangs on a
-# busy machine (a few in a hundred runs) and succeeds when repeated. A normal
-# run takes 3 to 6 s.
+# A stuck or crashed run is tried again: ardour7-export now and then hangs on a
+# busy machine (a few in a hundred runs) and succeeds when repeated, and Ardour
+# can die of a signal while it shuts down. A fault of ours that kills Ardour
+# every time still fails, after the last attempt. A normal run takes 3 to 6 s.
 RUN_TIMEOUT_S = 45
 RUN_ATTEMPTS = 3
 
@@ -86,9 +87,11 @@ class Ardour:
             os.utime(self.plugin, (past, past))
         self.lua_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session.lua")
 
-    # Runs argv with a timeout, up to RUN_ATTEMPTS times; answers its output.
-    def _run(self, what, argv, env):
+    # Runs argv with a timeout, up to RUN_ATTEMPTS times while it hangs or dies
+    # of a signal, calling fresh_start() before each attempt; answers its output.
+    def _run(self, what, argv, env, fresh_start=lambda: None):
         for attempt in range(1, RUN_ATTEMPTS + 1):
+            fresh_start()
             started = time.monotonic()
             try:
                 done = subprocess.run(argv, env=env, cwd=self.root, stdin=subprocess.DEVNULL,
@@ -101,6 +104,10 @@ class Ardour:
             # The Lua bridge prints a line per dispatched call; it says nothing.
             output = "\n".join(line for line in done.stdout.splitlines()
                                if not line.startswith("lua/unknown direct dispatch"))
+            if done.returncode < 0 and attempt < RUN_ATTEMPTS:
+                self.log("note: %s died of signal %d (attempt %d); its last words:\n%s"
+                         % (what, -done.returncode, attempt, "\n".join(output.splitlines()[-15:])))
+                continue
             if done.returncode != 0:
                 raise HostError("%s exited with %d:\n%s" % (what, done.returncode, output))
             return output
@@ -117,8 +124,10 @@ class Ardour:
         return output, []
 
     # Runs session.lua with args; answers its report lines ("@<TAB>kind<TAB>fields") as field lists.
+    # A repeated "create" starts again from no session folder.
     def lua(self, what, *args):
-        output = self._run(what, [LUA_TOOL, self.lua_script] + [str(a) for a in args], self.env)
+        fresh_start = (lambda: shutil.rmtree(args[1], ignore_errors=True)) if args[0] == "create" else (lambda: None)
+        output = self._run(what, [LUA_TOOL, self.lua_script] + [str(a) for a in args], self.env, fresh_start)
         return output, [line.split("\t")[1:] for line in output.splitlines() if line.startswith("@\t")]
 
     # Renders the session's master bus to a WAV file of the given bit depth (16, 24, 32, float).

@@ -99,10 +99,12 @@ def main():
     if not (args.renderer and os.access(args.renderer, os.X_OK)):
         print("SKIPPED: glowmarsh-render was not built; the level is compared with its render")
         return SKIP
+    log = lambda text: print(text, flush=True)
     try:
-        failures = run(args, lambda text: print(text, flush=True))
+        failures = run(args, log)
     except ardour.HostError as error:
-        failures = ["Ardour completes every step: %s" % error]
+        log("FAIL Ardour completes every step: %s" % error)
+        failures = ["Ardour completes every step"]
     print("%d failed; sessions and renders kept in %s" % (len(failures), args.work))
     return 1 if failures else 0
 
