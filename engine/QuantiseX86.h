@@ -67,11 +67,11 @@ struct QuantiseLanes {
         }
     };
 
-    // dither[f] for frames 0 to job.frames - 1 (the rest of the last vector is
-    // filled too). The exponent is taken from the sample, or in the 32-bit
-    // call from the sample rounded to float: a float as a double has the
-    // same exponent, subnormal floats included, and is never a subnormal
-    // double. Zero, infinities and NaN have exponent 0.
+    // dither[f] for frames 0 to job.frames - 1, then zeros for the lanes of
+    // the last vector that lie past them. The exponent is taken from the
+    // sample, or in the 32-bit call from the sample rounded to float: a float
+    // as a double has the same exponent, subnormal floats included, and is
+    // never a subnormal double. Zero, infinities and NaN have exponent 0.
     template <bool floatCall>
     static void dithers(const QuantiseJob& job, double* out) {
         const Doubles divisor = V::broadcast(dither::kDivisor);
@@ -100,6 +100,9 @@ struct QuantiseLanes {
                 out[f] = ditherOf(job.mix[f], job.draws[f]);
             }
         }
+        for (std::int32_t f = job.frames; f < job.frames + kLanes; ++f) {
+            out[f] = 0.0;
+        }
     }
 
     // Frames 1 to job.frames - 1: step(f) gives the vector of frames f to
@@ -124,9 +127,6 @@ struct QuantiseLanes {
     static void quantiseFloat(const QuantiseJob& job, float* out) {
         double frameDither[kStretchFrames + kStretchPad];
         dithers<true>(job, frameDither);
-        for (std::int32_t f = job.frames; f < job.frames + kLanes; ++f) {
-            frameDither[f] = 0.0;
-        }
         const Doubles halfUlp = V::broadcast(0x1p-24);
         const Doubles halfUlpBelow = V::broadcast(0x1p-25);
         const Doubles slack = V::broadcast(0x1p-50);
@@ -157,9 +157,6 @@ struct QuantiseLanes {
     static void quantiseDouble(const QuantiseJob& job, double* out) {
         double frameDither[kStretchFrames + kStretchPad];
         dithers<false>(job, frameDither);
-        for (std::int32_t f = job.frames; f < job.frames + kLanes; ++f) {
-            frameDither[f] = 0.0;
-        }
         const Doubles scale = V::broadcast(0x1p-29);
         const Doubles rounding = V::broadcast(0x1p-51);
         const Doubles least = V::broadcast(0x1p-960);
