@@ -33,6 +33,18 @@ std::string subtypeName(int format) {
     return sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 ? info.name : "unknown sample format";
 }
 
+// One of libsndfile's lists: its major formats or its subtypes.
+std::vector<SF_FORMAT_INFO> formatList(int countCommand, int entryCommand) {
+    int count = 0;
+    sf_command(nullptr, countCommand, &count, sizeof count);
+    std::vector<SF_FORMAT_INFO> list(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        list[i].format = i;
+        sf_command(nullptr, entryCommand, &list[i], sizeof list[i]);
+    }
+    return list;
+}
+
 // Names for a major format, best first: its extension, the first word of
 // its name, the first word in its name's parentheses ("WAV (NIST Sphere)").
 std::vector<std::string> nameCandidates(const SF_FORMAT_INFO& info) {
@@ -55,12 +67,7 @@ std::vector<OutputFormat> buildFormats() {
         }
         return nullptr;
     };
-    int count = 0;
-    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
-    for (int i = 0; i < count; ++i) {
-        SF_FORMAT_INFO info{};
-        info.format = i;
-        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info);
+    for (const SF_FORMAT_INFO& info : formatList(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR)) {
         // Sound Designer II keeps its header in a second file ("._NAME")
         // that no temporary name or pipe can stand for.
         if (info.format == SF_FORMAT_SD2) {
@@ -165,12 +172,7 @@ std::vector<int> subtypePreference() {
                            SF_FORMAT_PCM_16, SF_FORMAT_ALAC_24, SF_FORMAT_ALAC_32, SF_FORMAT_ALAC_20,
                            SF_FORMAT_ALAC_16, SF_FORMAT_PCM_S8, SF_FORMAT_PCM_U8, SF_FORMAT_VORBIS,
                            SF_FORMAT_OPUS, SF_FORMAT_MPEG_LAYER_III};
-    int count = 0;
-    sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE_COUNT, &count, sizeof count);
-    for (int i = 0; i < count; ++i) {
-        SF_FORMAT_INFO info{};
-        info.format = i;
-        sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &info, sizeof info);
+    for (const SF_FORMAT_INFO& info : formatList(SFC_GET_FORMAT_SUBTYPE_COUNT, SFC_GET_FORMAT_SUBTYPE)) {
         if (std::find(order.begin(), order.end(), info.format) == order.end()) {
             order.push_back(info.format);
         }
